@@ -1,0 +1,45 @@
+// Trace log and the three user reporters.
+//
+// While bLogEnabled is 1, every line goes to szLogFile with one
+// open-write-close per call, so the file holds everything up to the last
+// completed call and other programs may read or delete it at any time.
+// All functions here may be called from the window thread and from the
+// program's one worker thread at the same time.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+
+#include "appframe.h"
+
+extern std::atomic<int> bLogEnabled;
+
+// Appends the formatted text and one line end to szLogFile. Does nothing
+// while logging is off; a file that cannot be opened drops the line silently.
+// Always returns 1.
+int Log(const char* szFormat, ...) __attribute__((format(printf, 1, 2)));
+
+// Appends "label", the bytes (printable ASCII as is, every other byte as
+// "<0xHH>"), then " (N bytes)" and a line end.
+void LogBuffer(const char* szLabel, const void* pBuffer, unsigned uSize);
+
+// Formats the dump part of LogBuffer (bytes and the count) into text; used by
+// LogBuffer and by tools that print traffic.
+void LogFormatBytes(char* szOut, size_t uOutSize, const void* pBuffer, unsigned uSize);
+
+// The reporters: format (bounded by the program's message size, longer texts
+// are cut), log as "ERROR : %s" / "WARNING : %s" / "INFO : %s", then show the
+// text through the message handler. Always return 0, so a failing step can
+// "return Error(...)".
+int Error(const char* szFormat, ...) __attribute__((format(printf, 1, 2)));
+int Warning(const char* szFormat, ...) __attribute__((format(printf, 1, 2)));
+int Info(const char* szFormat, ...) __attribute__((format(printf, 1, 2)));
+
+enum MessageKind { MESSAGE_ERROR = 0, MESSAGE_WARNING, MESSAGE_INFO };
+
+// Shows one reporter text to the user and returns when the user has seen it.
+// The default writes "ERROR : text" (etc.) to standard error; the desktop
+// layer installs message boxes, tests install recorders.
+using MessageFn = void (*)(MessageKind nKind, const char* szText);
+void SetMessageHandler(MessageFn pfn);
+MessageFn GetMessageHandler();

@@ -1,0 +1,259 @@
+#include "sensor.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "log.h"
+#include "serial.h"
+
+namespace {
+
+constexpr char CR = 13;
+constexpr char LF = 10;
+
+void SetResult(char* szResult, size_t uResultSize, const char* szText)
+{
+    if (uResultSize > 0)
+        std::snprintf(szResult, uResultSize, "%s", szText);
+}
+
+// Copies at most uLength bytes of szFrom, cut at the first CR when bCutAtCr.
+void CopyValue(char* szResult, size_t uResultSize, const char* szFrom, size_t uLength, bool bCutAtCr)
+{
+    if (uResultSize == 0)
+        return;
+    if (bCutAtCr) {
+        const void* cr = std::memchr(szFrom, CR, uLength);
+        if (cr != nullptr)
+            uLength = static_cast<size_t>(static_cast<const char*>(cr) - szFrom);
+    }
+    if (uLength > uResultSize - 1)
+        uLength = uResultSize - 1;
+    std::memcpy(szResult, szFrom, uLength);
+    szResult[uLength] = '\0';
+}
+
+// Command text plus CR; false when the command is too long to send.
+bool FormCommand(const char* szCmd, std::vector<char>& line)
+{
+    size_t len = std::strlen(szCmd);
+    if (len > SENSOR_COMMAND_MAX)
+        return false;
+    line.assign(szCmd, szCmd + len);
+    line.push_back(CR);
+    return true;
+}
+
+
+}  // namespace
+
+int SensorToInt(const char* szText)
+{
+    errno = 0;
+    long v = std::strtol(szText, nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(v);
+}
+
+int SensorWakeup()
+{
+    const ProgramProfile& p = CurrentProfile();
+    char wake[9];
+    std::snprintf(wake, sizeof wake, "wakeup!%c", CR);
+    std::vector<char> scratch(p.uWakeupReadSize);
+    unsigned count = p.uWakeupCount > 0 ? p.uWakeupCount : 1;
+    for (unsigned i = 0; i < count; i++) {
+        if (!SerialWrite(wake, 8))
+            return Error("Could not write to serial port !");
+        SerialRead(scratch.data(), static_cast<unsigned>(scratch.size()));
+    }
+    SerialPurge();
+    return 1;
+}
+
+int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
+{
+    SetResult(szResult, uResultSize, "");
+    std::vector<char> cmd;
+    if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
+        SetResult(szResult, uResultSize, "Serial port write error");
+        return 0;
+    }
+    char line[SERIAL_LINE_SIZE];
+    unsigned len = SerialReadFrame(line, sizeof line);
+    if (len == 0) {
+        SetResult(szResult, uResultSize, "Serial port read error");
+        return 0;
+    }
+    const size_t cmdLen = cmd.size() - 1;
+    if (len != cmdLen) {
+        SetResult(szResult, uResultSize, "Bad echo size received");
+        return 0;
+    }
+    if (std::memcmp(line, szCmd, cmdLen) != 0) {
+        SetResult(szResult, uResultSize, "Bad echo received");
+        return 0;
+    }
+    len = SerialReadFrame(line, sizeof line);
+    if (len == 0) {
+        SetResult(szResult, uResultSize, "Serial port read error");
+        return 0;
+    }
+    if (len <= 1) {
+        SetResult(szResult, uResultSize, "Bad response status code");
+        return 0;
+    }
+    if (const char* eq = std::strchr(line, '='))
+        CopyValue(szResult, uResultSize, eq + 1, len - static_cast<size_t>(eq + 1 - line), false);
+    return line[0] == 'O' && line[1] == 'K' ? 1 : 0;
+}
+
+int SensorCmdSingle(const char* szCmd, char* szResult, size_t uResultSize)
+{
+    constexpr unsigned READ_SIZE = 8192;
+    SetResult(szResult, uResultSize, "");
+    std::vector<char> cmd;
+    if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
+        SetResult(szResult, uResultSize, "Serial port write error");
+        return 0;
+    }
+    const size_t n = cmd.size();
+    std::vector<char> answer(READ_SIZE + 1);
+    unsigned got = SerialRead(answer.data(), READ_SIZE);
+    answer[got] = '\0';
+    if (got == 0) {
+        SetResult(szResult, uResultSize, "Serial port read error");
+        return 0;
+    }
+    if (got < n + 1) {
+        SetResult(szResult, uResultSize, "Bad echo size received");
+        return 0;
+    }
+    if (std::memcmp(answer.data(), cmd.data(), n) != 0) {
+        SetResult(szResult, uResultSize, "Bad echo received");
+        return 0;
+    }
+    if (answer[n] != LF) {
+        SetResult(szResult, uResultSize, "Bad echo terminator received");
+        return 0;
+    }
+    // The status text runs to the end of what was read (a zero byte ends it
+    // early, as text).
+    const char* status = answer.data() + n + 1;
+    size_t statusLen = std::strlen(status);
+    if (statusLen <= 1) {
+        SetResult(szResult, uResultSize, "Bad response status code");
+        return 0;
+    }
+    if (const char* eq = std::strchr(status, '='))
+        CopyValue(szResult, uResultSize, eq + 1, statusLen - static_cast<size_t>(eq + 1 - status), true);
+    return status[0] == 'O' && status[1] == 'K' ? 1 : 0;
+}
+
+int SensorCmd(const char* szCmd, char* szResult, size_t uResultSize)
+{
+    if (CurrentProfile().nConsoleForm == CONSOLE_SINGLE)
+        return SensorCmdSingle(szCmd, szResult, uResultSize);
+    return SensorCmdLines(szCmd, szResult, uResultSize);
+}
+
+int SensorCmdConfig(char* szDest, size_t uDestSize)
+{
+    const unsigned readSize = CurrentProfile().uConfigReadSize;
+    char cmd[8];
+    std::snprintf(cmd, sizeof cmd, "config%c", CR);
+    if (!SerialWrite(cmd, 7))
+        return Error("Could not write to serial port !");
+    std::vector<char> answer(readSize + 1);
+    unsigned got = SerialRead(answer.data(), readSize);
+    if (got == 0)
+        return Error("Could not read from serial port !");
+    answer[got] = '\0';
+    const char* start = std::strstr(answer.data(), "\r\n\r\n");
+    start = start != nullptr ? start + 4 : answer.data();
+    size_t len = std::strlen(start);
+    if (const char* end = std::strstr(start, "\r\n\r\n"))
+        len = static_cast<size_t>(end - start);
+    CopyValue(szDest, uDestSize, start, len, false);
+    return 1;
+}
+
+int SensorCmdAdmin(const char* szPassword)
+{
+    char cmd[SENSOR_RESULT_SIZE + 16];
+    char result[SENSOR_RESULT_SIZE];
+    std::snprintf(cmd, sizeof cmd, "admin %s", szPassword);
+    if (SensorCmd(cmd, result, sizeof result))
+        return 1;
+    return Error("%sCould not unlock factory parameters\n%s !", CurrentProfile().szFailPrefix, result);
+}
+
+int SensorCmdReset()
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd("reset confirm", result, sizeof result))
+        return 1;
+    return Error("%sCould not reset sensor parameters\n%s !", CurrentProfile().szFailPrefix, result);
+}
+
+int SensorCmdReboot()
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd("reboot", result, sizeof result))
+        return 1;
+    return Error("%sCould not reboot sensor\n%s !", CurrentProfile().szFailPrefix, result);
+}
+
+int SensorCmdScopeMode()
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd("scopemode", result, sizeof result))
+        return 1;
+    return Error("%sCould not set sensor in scopemode\n%s !", CurrentProfile().szFailPrefix, result);
+}
+
+int SensorCmdSet(const char* szLabel, const char* szKey, const char* szValue)
+{
+    char cmd[SENSOR_RESULT_SIZE + 16];
+    char result[SENSOR_RESULT_SIZE];
+    std::snprintf(cmd, sizeof cmd, "set %s %s", szKey, szValue);
+    if (SensorCmd(cmd, result, sizeof result))
+        return 1;
+    return Error("%sCould not set parameter '%s' (%s=%s)\n%s !", CurrentProfile().szFailPrefix,
+                 szLabel, szKey, szValue, result);
+}
+
+int SensorCmdGet(const char* szLabel, const char* szKey, char* szValue, size_t uValueSize)
+{
+    char cmd[SENSOR_RESULT_SIZE + 16];
+    std::snprintf(cmd, sizeof cmd, "get %s", szKey);
+    if (SensorCmd(cmd, szValue, uValueSize))
+        return 1;
+    return Error("%sCould not get parameter '%s' (%s)\n%s !", CurrentProfile().szFailPrefix, szLabel,
+                 szKey, szValue);
+}
+
+int SensorCmdLoggerDownload(int* pnCount)
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd("logger download", result, sizeof result)) {
+        *pnCount = SensorToInt(result);
+        return 1;
+    }
+    return Error("%sCould not start datalogger download\n%s !", CurrentProfile().szFailPrefix, result);
+}
+
+int SensorCmdLoggerClear()
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd("logger clear confirm", result, sizeof result))
+        return 1;
+    return Error("%sCould not clear datalogger data\n%s !", CurrentProfile().szFailPrefix, result);
+}

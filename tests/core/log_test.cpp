@@ -1,0 +1,111 @@
+// Log lines, byte dumps, reporters and the start-up frame's globals.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "appframe.h"
+#include "log.h"
+#include "test_support.h"
+
+namespace {
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
+        bLogEnabled = 1;
+    }
+    void TearDown() override { bLogEnabled = 0; }
+    std::string LogText() const { return ReadFileText(szLogFile); }
+
+    TempDir dir;
+};
+
+TEST_F(LogTest, DumpEscapesEverythingOutsidePrintableAscii)
+{
+    const unsigned char bytes[] = {'g', 'e', 't', ' ', 0x7E, 0x7F, 0x0A, 0x0D, 0xFF, 0x00, 0x20};
+    LogBuffer("READ  : ", bytes, sizeof bytes);
+    EXPECT_EQ(LogText(), "READ  : get ~<0x7F><0x0A><0x0D><0xFF><0x00>  (11 bytes)\n");
+}
+
+TEST_F(LogTest, DumpOfCommandAndEmptyDump)
+{
+    LogBuffer("WRITE : ", "get sens-type\r", 14);
+    LogBuffer("READ  : ", "", 0);
+    EXPECT_EQ(LogText(), "WRITE : get sens-type<0x0D> (14 bytes)\nREAD  :  (0 bytes)\n");
+}
+
+TEST_F(LogTest, LinesAppendAndReportersLogBeforeShowing)
+{
+    MessageRecorder rec;
+    Log("Opening serial port '%s'...", "/dev/ttyUSB0");
+    EXPECT_EQ(Error("Could not open serial port '%s' !", "X"), 0);
+    EXPECT_EQ(Warning("careful"), 0);
+    EXPECT_EQ(Info("two\nlines"), 0);
+    EXPECT_EQ(LogText(),
+              "Opening serial port '/dev/ttyUSB0'...\n"
+              "ERROR : Could not open serial port 'X' !\n"
+              "WARNING : careful\n"
+              "INFO : two\nlines\n");
+    ASSERT_EQ(rec.Count(), 3u);
+    EXPECT_EQ(rec.Texts()[0], "E:Could not open serial port 'X' !");
+    EXPECT_EQ(rec.Texts()[2], "I:two\nlines");
+}
+
+TEST_F(LogTest, NothingIsWrittenWhileLoggingIsOff)
+{
+    MessageRecorder rec;
+    bLogEnabled = 0;
+    Log("hidden");
+    LogBuffer("READ  : ", "x", 1);
+    EXPECT_EQ(Error("shown %d", 1), 0);
+    EXPECT_FALSE(FileExistsOnDisk(szLogFile));
+    EXPECT_EQ(rec.Last(), "E:shown 1");
+}
+
+TEST_F(LogTest, LogFileThatCannotBeOpenedIsIgnored)
+{
+    std::snprintf(szLogFile, sizeof szLogFile, "%s/missing/dir/x.log", dir.Path().c_str());
+    EXPECT_EQ(Log("dropped"), 1);
+    LogBuffer("READ  : ", "x", 1);
+    EXPECT_FALSE(FileExistsOnDisk(szLogFile));
+}
+
+TEST_F(LogTest, ReporterTextIsCutToTheProgramsBuffer)
+{
+    MessageRecorder rec;
+    std::string longText(5000, 'x');
+    Error("%s", longText.c_str());
+    EXPECT_EQ(rec.Last().size(), 2 + 511u);
+    AppStartupFrameIn(PROGRAM_SCOPE, dir.Path().c_str());
+    Error("%s", longText.c_str());
+    EXPECT_EQ(rec.Last().size(), 2 + 4095u);
+}
+
+TEST(AppFrameTest, TitleFolderAndPathsPerProgram)
+{
+    AppStartupFrameIn(PROGRAM_CONFIG, "/opt/varn/");
+    EXPECT_STREQ(szAppTitle, "VARN-CONFIG V1.60 (linux64)");
+    EXPECT_STREQ(szAppDir, "/opt/varn");
+    EXPECT_STREQ(szLogFile, "/opt/varn/VARN-Config.log");
+    EXPECT_STREQ(szProgExampleDir, "/opt/varn/Examples");
+    EXPECT_EQ(bLogEnabled.load(), 0);
+
+    AppStartupFrameIn(PROGRAM_DATALOGGER, "/opt/varn");
+    EXPECT_STREQ(szAppTitle, "VARN-LOGGER V1.26 (linux64)");
+    EXPECT_STREQ(szLogFile, "/opt/varn/VARN-Datalogger.log");
+
+    AppStartupFrameIn(PROGRAM_INSTALL, "/opt/varn");
+    EXPECT_STREQ(szAppTitle, "VARN-INSTALL V1.29 (linux64)");
+    EXPECT_STREQ(szProgExampleDir, "");
+}
+
+TEST(AppFrameTest, RootFolderLosesItsSeparator)
+{
+    AppStartupFrameIn(PROGRAM_CONFIG, "/");
+    EXPECT_STREQ(szAppDir, "");
+    EXPECT_STREQ(szLogFile, "/VARN-Config.log");
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// The serial link over a real pseudo-terminal: opening, the line reader,
+// time-outs, traces, exclusivity and hang-ups.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "appframe.h"
+#include "log.h"
+#include "pty_peer.h"
+#include "serial.h"
+#include "test_support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point t)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+class SerialTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(peer.Ok());
+        AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
+        bLogEnabled = 1;
+        ASSERT_EQ(SerialOpen(peer.SlavePath().c_str()), 1);
+    }
+    void TearDown() override
+    {
+        SerialClose();
+        bLogEnabled = 0;
+    }
+    std::string LogText() const { return ReadFileText(szLogFile); }
+
+    TempDir dir;
+    PtyPeer peer;
+    MessageRecorder rec;
+};
+
+TEST_F(SerialTest, OpenLogsItsStepsAndSetsTheProgramsTimeout)
+{
+    const std::string p = peer.SlavePath();
+    EXPECT_EQ(LogText(), "Opening serial port '" + p + "'...\n"
+                         "Setting serial port configuration (speed: 115200 bauds, 8 bits, 1 start, 1 stop, no-parity)...\n"
+                         "Setting serial port timeout (read: 500 ms, write: 500 ms)...\n"
+                         "Serial port '" + p + "' opened !\n");
+    EXPECT_EQ(rec.Count(), 0u);
+}
+
+TEST_F(SerialTest, LineReaderDropsCrAnywhereAndStopsAtLf)
+{
+    peer.Send("AB\rXY\r\nnext\r\n");
+    char line[SERIAL_LINE_SIZE];
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 4u);
+    EXPECT_STREQ(line, "ABXY");
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 4u);
+    EXPECT_STREQ(line, "next");
+    EXPECT_NE(LogText().find("READ  : ABXY (4 bytes)\n"), std::string::npos);
+}
+
+TEST_F(SerialTest, LongLineIsSplitAt2047Bytes)
+{
+    std::string big(2047, 'a');
+    big += "bcd\r\n";
+    peer.Send(big);
+    char line[SERIAL_LINE_SIZE];
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 2047u);
+    EXPECT_EQ(std::string(line), std::string(2047, 'a'));
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 3u);
+    EXPECT_STREQ(line, "bcd");
+}
+
+TEST_F(SerialTest, PartialLineAtTimeoutAndRecoveryAfterIt)
+{
+    SerialSetTimeout(100);
+    peer.Send("part");
+    char line[SERIAL_LINE_SIZE];
+    auto t0 = Clock::now();
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 4u);
+    EXPECT_STREQ(line, "part");
+    EXPECT_GE(MsSince(t0), 90);
+    peer.Send("whole\r\n");
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 5u);
+    EXPECT_STREQ(line, "whole");
+}
+
+TEST_F(SerialTest, ReadTimeoutReturnsNothingAndIsTracedExceptInTheTerminal)
+{
+    SerialSetTimeout(50);
+    char buf[16];
+    auto t0 = Clock::now();
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    EXPECT_GE(MsSince(t0), 45);
+    EXPECT_NE(LogText().find("READ  :  (0 bytes)\n"), std::string::npos);
+
+    nProgram = PROGRAM_TERMINAL;
+    std::remove(szLogFile);
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    EXPECT_FALSE(FileExistsOnDisk(szLogFile));
+    peer.Send("x");
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 1u);
+    EXPECT_EQ(LogText(), "READ  : x (1 bytes)\n");
+}
+
+TEST_F(SerialTest, ReadReturnsAsSoonAsTheCountHasCome)
+{
+    SerialSetTimeout(5000);
+    peer.Send("12345");
+    char buf[8];
+    auto t0 = Clock::now();
+    EXPECT_EQ(SerialRead(buf, 5), 5u);
+    EXPECT_LT(MsSince(t0), 2000);
+}
+
+TEST_F(SerialTest, WriteTracesWithTheProgramsLabelAndReachesThePeer)
+{
+    EXPECT_EQ(SerialWrite("get sens-type\r", 14), 1);
+    EXPECT_EQ(peer.Receive(1000, "\r"), "get sens-type\r");
+    EXPECT_NE(LogText().find("WRITE : get sens-type<0x0D> (14 bytes)\n"), std::string::npos);
+    nProgram = PROGRAM_FLASH;
+    EXPECT_EQ(SerialWrite("\xA1", 1), 1);
+    EXPECT_NE(LogText().find("WRITE  : <0xA1> (1 bytes)\n"), std::string::npos);
+}
+
+TEST_F(SerialTest, ClosedPortIsInvalidSoAStaleWriteCannotLandElsewhere)
+{
+    SerialClose();
+    EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
+    // Whatever descriptor the kernel hands out next must not receive this.
+    TempDir other;
+    FILE* f = std::fopen(other.File("victim").c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(SerialWrite("stale", 5), 0);
+    std::fclose(f);
+    EXPECT_EQ(ReadFileText(other.File("victim")), "");
+    char buf[4];
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    ASSERT_EQ(SerialOpen(peer.SlavePath().c_str()), 1);
+}
+
+TEST_F(SerialTest, HangUpFailsTheReadAtOnceInsteadOfTimingOut)
+{
+    SerialSetTimeout(3000);
+    EXPECT_EQ(SerialIsHungUp(), 0);
+    peer.HangUp();
+    char buf[8];
+    auto t0 = Clock::now();
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    EXPECT_LT(MsSince(t0), 1000);
+    EXPECT_EQ(SerialIsHungUp(), 1);
+    char line[SERIAL_LINE_SIZE];
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 0u);
+}
+
+TEST(SerialOpenTest, MissingPortIsReportedAndListShowsOnlyPortsThatOpen)
+{
+    TempDir dir;
+    AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
+    MessageRecorder rec;
+    EXPECT_EQ(SerialOpen("/dev/varn-no-such-port"), 0);
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '/dev/varn-no-such-port' !");
+    // A regular file is no serial port either.
+    std::string file = dir.File("plain");
+    FILE* f = std::fopen(file.c_str(), "w");
+    std::fclose(f);
+    EXPECT_EQ(SerialOpen(file.c_str()), 0);
+
+    PortList none = LoadPortList(std::vector<std::string>{});
+    ASSERT_EQ(none.vEntries.size(), 1u);
+    EXPECT_EQ(none.vEntries[0], "Select...");
+    EXPECT_EQ(none.nSelected, 0);
+
+    PtyPeer a, b;
+    PortList two = LoadPortList({"/dev/varn-no-such-port", a.SlavePath(), file, b.SlavePath()});
+    EXPECT_EQ(two.vEntries, (std::vector<std::string>{"Select...", a.SlavePath(), b.SlavePath()}));
+    EXPECT_EQ(two.nSelected, 1);
+}
+
+TEST(SerialOpenTest, PortHeldByAnotherProcessIsNotListedAndDoesNotOpen)
+{
+    TempDir dir;
+    AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
+    PtyPeer peer;
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SerialHandle h;
+        char c = SerialPortOpen(peer.SlavePath(), &h) ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        (void)!read(release[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+
+    MessageRecorder rec;
+    PortList list = LoadPortList({peer.SlavePath()});
+    EXPECT_EQ(list.vEntries.size(), 1u);
+    EXPECT_EQ(SerialOpen(peer.SlavePath().c_str()), 0);
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + peer.SlavePath() + "' !");
+
+    (void)!write(release[1], "x", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(SerialOpen(peer.SlavePath().c_str()), 1);
+    SerialClose();
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        close(fd);
+}
+
+}  // namespace
