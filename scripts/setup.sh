@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs what the build needs (Debian 12), configures and builds.
+# Sourced by demo.sh and test.sh; usable alone: scripts/setup.sh [BUILD_DIR] [cmake options...]
+set -euo pipefail
+
+VARN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+varn_install_packages() {
+    local packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+                    qt6-base-dev libgl-dev fonts-dejavu-core)
+    local missing=()
+    for p in "${packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# varn_build BUILD_DIR [cmake options...]
+varn_build() {
+    local dir=$1
+    shift
+    cmake -S "$VARN_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j2
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    varn_install_packages
+    dir=${1:-$VARN_ROOT/build}
+    shift || true
+    varn_build "$dir" "$@"
+fi
