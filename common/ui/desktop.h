@@ -1,0 +1,161 @@
+// The desktop layer shared by every window of the suite (Qt 6 Widgets).
+//
+// Threads: every program has one window thread (the one that runs
+// QApplication) and at most one worker. Widgets are touched only on the
+// window thread; a worker that must fill a control, show a box or ask a
+// question goes through RunOnWindowThread, which runs the call there and
+// waits for it.
+//
+// Dead-lock rule: the window thread must never wait on a worker that may be
+// waiting on it (a worker inside RunOnWindowThread waits for the window
+// thread). Stopping a worker from the window thread is therefore done with a
+// flag plus a bounded wait that keeps the window thread's events running
+// (see UiWaitFor).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "log.h"
+#include "profile.h"
+
+class QAction;
+class QComboBox;
+class QMenuBar;
+class QProgressBar;
+class QWidget;
+
+// The main window: owner of every message box and dialog. Null until the
+// program's window exists (boxes then have no owner).
+extern QWidget* hDlgMain;
+
+// Runs fn on the window thread: directly when called there, otherwise queued
+// to it and waited for. Without a QApplication, fn runs directly.
+void RunOnWindowThread(const std::function<void()>& fn);
+
+// Keeps the window thread's events running until pred() is true or
+// uTimeoutMs have passed; true when pred() became true. Used by the window
+// thread to wait for a worker that may call RunOnWindowThread meanwhile.
+bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs);
+
+// Installs the reporter handler of log.h that shows a modal message box
+// (caption szAppTitle, owner hDlgMain, the kind's icon, one OK button) on the
+// window thread; callable from a worker, which waits until the user closed it.
+void UiInstallMessageBoxes();
+
+// --- Replaceable dialogs ------------------------------------------------
+// Each dialog is reached through a handler that tests replace to answer it
+// without a screen. The real handlers run on the window thread (the Ui*
+// functions may be called from a worker). A handler set to nullptr restores
+// the real dialog.
+
+// Yes/No question, caption szAppTitle, question icon (MESSAGE_INFO or
+// MESSAGE_WARNING) or error icon (MESSAGE_ERROR). Returns 1 for Yes, else 0.
+int UiQuestion(MessageKind nIcon, const char* szText);
+using QuestionHandler = std::function<int(MessageKind nIcon, const std::string& sText)>;
+void SetQuestionHandler(QuestionHandler fn);
+
+struct FileDialogRequest {
+    std::vector<std::pair<std::string, std::string>> vFilters;  // label, pattern ("*.txt;*.TXT")
+    int nFilter = 0;             // preselected filter, index into vFilters
+    std::string sDefaultExt;     // appended when the chosen name has no extension, e.g. "txt"
+    std::string sStartDir;       // empty: the dialog's own choice
+    std::string sStartFile;      // proposed file name
+    std::string sTitle;          // empty: the platform's default caption
+};
+
+enum FileDialogMode { FILE_DIALOG_OPEN = 0, FILE_DIALOG_SAVE };
+
+// Returns true with the chosen path, false when cancelled. The open dialog
+// only accepts existing files; the save dialog requires an existing folder
+// and does not ask about overwriting (callers ask with UiQuestion).
+bool UiOpenFile(const FileDialogRequest& request, std::string* pPath);
+bool UiSaveFile(const FileDialogRequest& request, std::string* pPath);
+using FileDialogHandler =
+    std::function<bool(FileDialogMode nMode, const FileDialogRequest& request, std::string* pPath)>;
+void SetFileDialogHandler(FileDialogHandler fn);
+
+// Asks for a password (masked entry, OK and Cancel); true with the text on OK.
+bool UiPassword(std::string* pOut);
+using PasswordHandler = std::function<bool(std::string* pOut)>;
+void SetPasswordHandler(PasswordHandler fn);
+
+// --- Controls ------------------------------------------------------------
+
+// Fills the combo box from LoadPortList(): "Select..." then the ports that
+// open, each entry's text its path; selects the list's index.
+void FillPortList(QComboBox* pCombo);
+// The same from explicit candidates (tests).
+void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates);
+
+// Sets the bar to position + 1 and back to position, so the new position is
+// drawn at once; when position is at or above the maximum the range is
+// widened by one first (so 100 of 100 draws a full bar immediately).
+void SetProgress(QProgressBar* pBar, int nPosition);
+
+// --- Program entry -------------------------------------------------------
+
+// The common entry of every program: QApplication, the start-up frame
+// (AppStartupFrame), the single-instance guard (unless the profile says
+// otherwise: a second start asks the first to raise its window and returns
+// 0), message boxes, then the main window from pfnCreateMainWindow: hDlgMain
+// set, title szAppTitle, shown, event loop. Returns the exit code.
+int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindow)());
+
+// Ends the program: closes the main window and leaves the event loop. Used
+// after a sibling tool was started and by "Quit".
+void UiQuitProgram();
+
+// --- Suite menus ---------------------------------------------------------
+
+// What a menu item does. MENU_CUSTOM items are connected by the window
+// itself (the builder returns their QAction).
+enum MenuAction {
+    MENU_CUSTOM = 0,
+    MENU_QUIT,              // "Quit": UiQuitProgram
+    MENU_CHECK_STARTUP,     // "Check for update at startup": checkable, SetStartupCheckUpdate
+    MENU_TOOL,              // start szTool with an empty parameter; on success quit
+    MENU_OPEN_APPDIR,       // OpenDir(szAppDir)
+    MENU_USER_GUIDE,        // OpenDoc("VARN-UserGuide.pdf")
+    MENU_EXAMPLES,          // OpenDir(szProgExampleDir)
+    MENU_CHECK_UPDATE,      // ExecTools("VARN-Update", "check"); stays open
+    MENU_ABOUT              // the About dialog
+};
+
+struct MenuItem {
+    const char* szMenu;      // "File", "Tools", "?"
+    const char* szText;      // item text, e.g. "Scope..."
+    MenuAction nAction;
+    bool bSeparatorAfter;
+    const char* szTool;      // MENU_TOOL: program file name without extension, e.g. "VARN-Scope"
+};
+
+// The items of one built menu bar, by text.
+using MenuActions = std::map<std::string, QAction*>;
+
+// Adds the menus and items of the table to the bar, in table order (a menu
+// is created where its name first appears), and wires the suite actions.
+// Returns every item's QAction by its text.
+MenuActions BuildSuiteMenu(QMenuBar* pBar, const MenuItem* pItems, size_t uCount);
+template <size_t N>
+MenuActions BuildSuiteMenu(QMenuBar* pBar, const MenuItem (&tItems)[N])
+{
+    return BuildSuiteMenu(pBar, tItems, N);
+}
+
+// Starts a sibling tool as the Tools menu does: ExecTools(szTool, ""); on
+// success the program ends (UiQuitProgram). Returns ExecTools' result.
+int UiStartTool(const char* szTool);
+
+// The daily update check of a window's initialisation: StartupCheckUpdate,
+// then ticks pCheckItem ("Check for update at startup") when it is enabled.
+void UiStartupCheckUpdate(QAction* pCheckItem);
+
+// The About dialog, modal, owned by hDlgMain.
+void UiShowAbout();
+
+// The About dialog's web address (opened as "http://" + address).
+extern const char szAboutWebAddress[];
