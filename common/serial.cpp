@@ -10,6 +10,8 @@ namespace {
 
 std::atomic<unsigned> uSerialTimeout{500};
 std::atomic<int> bSerialHungUp{0};
+std::atomic<unsigned long long> uTrafficWritten{0};
+std::atomic<unsigned long long> uTrafficRead{0};
 
 void NoteResult(SerialIo io)
 {
@@ -70,6 +72,7 @@ int SerialWrite(const void* pBuffer, unsigned uSize)
     unsigned written = 0;
     SerialIo io = SerialPortWrite(h, pBuffer, uSize, uSerialTimeout, &written);
     NoteResult(io);
+    uTrafficWritten += written;
     return io == SERIAL_IO_OK && written == uSize ? 1 : 0;
 }
 
@@ -78,6 +81,7 @@ unsigned SerialRead(void* pBuffer, unsigned uSize)
     unsigned got = 0;
     SerialIo io = SerialPortRead(hSerial, pBuffer, uSize, uSerialTimeout, &got);
     NoteResult(io);
+    uTrafficRead += got;
     if (io != SERIAL_IO_OK)
         return 0;
     if (got > 0 || CurrentProfile().bTraceEmptyReads)
@@ -97,6 +101,7 @@ unsigned SerialReadFrame(char* pBuffer, unsigned uSize)
         unsigned got = 0;
         SerialIo io = SerialPortRead(h, &c, 1, timeout, &got);
         NoteResult(io);
+        uTrafficRead += got;
         if (io != SERIAL_IO_OK)
             return 0;
         if (got == 0)
@@ -120,6 +125,14 @@ void SerialPurge()
 int SerialIsHungUp()
 {
     return bSerialHungUp.load();
+}
+
+SerialTraffic SerialTrafficSoFar()
+{
+    SerialTraffic t;
+    t.uWritten = uTrafficWritten.load();
+    t.uRead = uTrafficRead.load();
+    return t;
 }
 
 PortList LoadPortList(const std::vector<std::string>& vCandidates)

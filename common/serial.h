@@ -59,6 +59,13 @@ void SerialPurge();
 // repeat on empty reads ask this to stop instead of spinning.
 int SerialIsHungUp();
 
+// Bytes moved since the program started, for statistics and benchmarks.
+struct SerialTraffic {
+    unsigned long long uWritten = 0;
+    unsigned long long uRead = 0;
+};
+SerialTraffic SerialTrafficSoFar();
+
 // Port list: entries "Select..." first, then every candidate that opens
 // exclusively; nSelected is 1 when a port was found, else 0.
 struct PortList {
