@@ -1,0 +1,99 @@
+// Version stamp of a firmware image file.
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "bootloader.h"
+
+namespace {
+
+// Where the stamp's parts lie, relative to the first "Copyright".
+constexpr char szStampMark[] = "Copyright";
+constexpr size_t STAMP_MARK_SIZE = sizeof szStampMark - 1;
+constexpr char szStampMaker[] = "ELI";
+constexpr size_t STAMP_MAKER_SIZE = sizeof szStampMaker - 1;
+constexpr size_t STAMP_MAKER_OFFSET = 16;    // "ELI" starts this many bytes before the mark
+constexpr size_t STAMP_VERSION_OFFSET = 8;   // version text starts this many bytes before it
+
+// Decimal number as atoi reads it (leading white space, optional sign,
+// digits up to the first other byte; none gives 0), never past pEnd.
+uint32_t ParseDecimal(const uint8_t* p, const uint8_t* pEnd)
+{
+    while (p < pEnd && std::isspace(*p))
+        p++;
+    bool negative = false;
+    if (p < pEnd && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        p++;
+    }
+    uint32_t value = 0;
+    while (p < pEnd && *p >= '0' && *p <= '9') {
+        value = value * 10 + static_cast<uint32_t>(*p - '0');
+        p++;
+    }
+    return negative ? 0u - value : value;
+}
+
+}  // namespace
+
+const void* FlashMemmem(const void* pBuffer, size_t uSize, const void* pPattern, size_t uPatternSize)
+{
+    if (uPatternSize == 0 || uPatternSize > uSize)
+        return nullptr;
+    const uint8_t* p = static_cast<const uint8_t*>(pBuffer);
+    const uint8_t* pat = static_cast<const uint8_t*>(pPattern);
+    const uint8_t* last = p + (uSize - uPatternSize);
+    while (p <= last) {
+        const void* hit = std::memchr(p, pat[0], static_cast<size_t>(last - p) + 1);
+        if (hit == nullptr)
+            return nullptr;
+        p = static_cast<const uint8_t*>(hit);
+        if (std::memcmp(p + 1, pat + 1, uPatternSize - 1) == 0)
+            return p;
+        p++;
+    }
+    return nullptr;
+}
+
+int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor, uint32_t* pMinor)
+{
+    *pMajor = 0;
+    *pMinor = 0;
+    const uint8_t* mark = static_cast<const uint8_t*>(FlashMemmem(pImage, uSize, szStampMark, STAMP_MARK_SIZE));
+    if (mark == nullptr)
+        return 0;
+    const size_t pos = static_cast<size_t>(mark - pImage);
+    if (pos < STAMP_MAKER_OFFSET || std::memcmp(mark - STAMP_MAKER_OFFSET, szStampMaker, STAMP_MAKER_SIZE) != 0)
+        return 0;
+    const uint8_t* version = mark - STAMP_VERSION_OFFSET;
+    const uint8_t* end = pImage + uSize;
+    const uint8_t* dot = static_cast<const uint8_t*>(std::memchr(version, '.', static_cast<size_t>(end - version)));
+    if (dot == nullptr)
+        return 0;
+    *pMajor = ParseDecimal(version, dot);
+    *pMinor = ParseDecimal(dot + 1, end);
+    return 1;
+}
+
+int GetFwVersion(const char* szPath, uint32_t* pMajor, uint32_t* pMinor)
+{
+    *pMajor = 0;
+    *pMinor = 0;
+    FILE* f = std::fopen(szPath, "rb");
+    if (f == nullptr)
+        return 0;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
+    if (size <= 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+        std::fclose(f);
+        return 0;
+    }
+    std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+    const bool read = image && std::fread(image.get(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
+    std::fclose(f);
+    if (!read)
+        return 0;
+    return GetFwVersionFromImage(image.get(), static_cast<size_t>(size), pMajor, pMinor);
+}

@@ -1,0 +1,307 @@
+// One run of the flash program: catch the bootloader at power-up, read its
+// information, check that the image suits the device, upload it.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "bootloader.h"
+#include "log.h"
+#include "serial.h"
+
+AutoResetEvent hCancelEvent;
+
+const char szFlashIdleHint[] =
+    "Select 'serial port' and 'firmware file', Power down sensor, click 'Flash Fimware' button and then "
+    "quickly power up the sensor...";
+
+namespace {
+
+constexpr char szTryingToStart[] = "Trying to start bootloader, please power up sensor now !";
+constexpr char szTimeout[] = "Could not receive from serial port (timeout) !";
+
+uint32_t ReadLe32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+void WriteLe32(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+// One exchange: send the frame, read the fixed-length answer, check its
+// status byte (the first one). A short answer is a time-out; the status is
+// looked at only once the whole answer has come. szFailFormat takes the
+// status and its text.
+int BldrExchange(const uint8_t* pFrame, unsigned uFrameSize, const char* szFrameName, uint8_t* pAnswer,
+                 unsigned uAnswerSize, const char* szFailFormat)
+{
+    if (!SerialWrite(pFrame, uFrameSize))
+        return Error("Could not send %s frame !", szFrameName);
+    if (SerialRead(pAnswer, uAnswerSize) != uAnswerSize)
+        return Error("%s", szTimeout);
+    if (pAnswer[0] != BLDR_OK) {
+        // The format comes from this file's own table of texts.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+        return Error(szFailFormat, pAnswer[0], BldrErrToStr(pAnswer[0]));
+#pragma GCC diagnostic pop
+    }
+    return 1;
+}
+
+// The same for the one-byte frames.
+int BldrCommandExchange(uint8_t uCode, const char* szFrameName, uint8_t* pAnswer, unsigned uAnswerSize,
+                        const char* szFailFormat)
+{
+    return BldrExchange(&uCode, 1, szFrameName, pAnswer, uAnswerSize, szFailFormat);
+}
+
+// Drains the line, then sends MAGIC until the bootloader answers '!', the
+// start window has passed, the run is cancelled or the line hangs up.
+// 1 when the bootloader answered; 0 after reporting.
+int BldrStart(const FlashRun& run)
+{
+    const unsigned long long start = TickCountMs();
+    bool draining = true;
+    bool started = false;
+    for (;;) {
+        const unsigned long long elapsed = TickCountMs() - start;
+        if (elapsed >= run.uStartWindowMs)
+            break;
+        if (draining) {
+            uint8_t drop[BLDR_RECEIVE_SIZE];
+            if (SerialRead(drop, sizeof drop) == 0)
+                draining = false;
+        } else {
+            const uint8_t magic = BLDR_MAGIC;
+            if (!SerialWrite(&magic, 1))
+                return Error("Could not send MAGIC frame !");
+            uint8_t answer = 0;
+            if (SerialRead(&answer, 1) == 1 && answer == BLDR_OK) {
+                started = true;
+                break;
+            }
+        }
+        // A line that hung up fails every read at once; waiting on would
+        // only repeat that until the deadline.
+        if (SerialIsHungUp())
+            break;
+        const unsigned long long percent = (TickCountMs() - start) * 100 / run.uStartWindowMs;
+        MainDlgPrg(run.pFrontEnd, percent > 100 ? 100 : static_cast<int>(percent), "%s", szTryingToStart);
+        if (run.pCancel != nullptr && run.pCancel->Wait(BLDR_CANCEL_WAIT_MS))
+            break;
+    }
+    if (!started)
+        return Error("Could not start bootloader !");
+    return 1;
+}
+
+// GET_VERSION: status and length, then the text, bounded by the buffer.
+int BldrGetVersion(char szVersion[BLDR_VERSION_SIZE])
+{
+    uint8_t head[3];
+    if (!BldrCommandExchange(BLDR_GET_VERSION, "GET_VERSION", head, sizeof head,
+                             "Could not get bootloader version (0x%02X : %s) !"))
+        return 0;
+    const unsigned length = static_cast<unsigned>(head[1]) | static_cast<unsigned>(head[2]) << 8;
+    if (length > BLDR_VERSION_SIZE - 1)
+        return Error("Bootloader version text too long (%u bytes, at most %u) !", length, BLDR_VERSION_SIZE - 1);
+    if (length > 0 && SerialRead(szVersion, length) != length)
+        return Error("Sensor not available (Receive timeout) !");
+    szVersion[length] = '\0';
+    return 1;
+}
+
+int BldrGetUint32(uint8_t uCode, const char* szFrameName, const char* szFailFormat, uint32_t* pValue)
+{
+    uint8_t answer[5];
+    if (!BldrCommandExchange(uCode, szFrameName, answer, sizeof answer, szFailFormat))
+        return 0;
+    *pValue = ReadLe32(answer + 1);
+    return 1;
+}
+
+// Asks before putting firmware newer than 2.36 on a device that cannot run
+// it. 1 to go on.
+int BldrCheckCompatibility(const FlashRun& run, const char* szUniqueId)
+{
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    if (!GetFwVersion(run.sFile.c_str(), &major, &minor))
+        return 1;
+    const bool newer = major > BLDR_COMPAT_MAJOR || (major == BLDR_COMPAT_MAJOR && minor > BLDR_COMPAT_MINOR);
+    if (!newer || !BldrIsDevice14(szUniqueId))
+        return 1;
+    char question[FLASH_STATUS_SIZE];
+    std::snprintf(question, sizeof question,
+                  "Your are trying to flash firmware version %d.%d but this device %s does not support firmware "
+                  "greater than 2.36 !\n\nDo you really want to continue (NOT RECOMMANDED) ?",
+                  static_cast<int>(major), static_cast<int>(minor), szUniqueId);
+    Log("%s", question);
+    const int yes = run.pFrontEnd->AskYesNo(question);
+    Log("%s", yes ? "Answer : Yes" : "Answer : No");
+    return yes;
+}
+
+}  // namespace
+
+void MainDlgPrg(FlashFrontEnd* pFrontEnd, int nPosition, const char* szFormat, ...)
+{
+    char text[FLASH_STATUS_SIZE];
+    va_list args;
+    va_start(args, szFormat);
+    std::vsnprintf(text, sizeof text, szFormat, args);
+    va_end(args);
+    Log("%s", text);
+    if (pFrontEnd != nullptr)
+        pFrontEnd->Progress(nPosition, text);
+}
+
+int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
+{
+    struct stat st{};
+    if (fstat(fileno(pFile), &st) != 0 || !S_ISREG(st.st_mode))
+        return Error("Could not read from file !");
+    if (st.st_size == 0)
+        return Error("Nothing to upload !");
+    // BEGIN_UPLOAD carries the size in 32 bits; a larger file would be cut.
+    if (static_cast<unsigned long long>(st.st_size) > 0xFFFFFFFFull)
+        return Error("Firmware file too large (%lld bytes) !", static_cast<long long>(st.st_size));
+    const uint32_t size = static_cast<uint32_t>(st.st_size);
+    MainDlgPrg(run.pFrontEnd, 9, "Start uploading firmware (%u bytes)...", size);
+
+    uint8_t begin[5] = {BLDR_BEGIN_UPLOAD};
+    WriteLe32(begin + 1, size);
+    uint8_t status = 0;
+    if (!BldrExchange(begin, sizeof begin, "BEGIN_UPLOAD", &status, 1, "Could not start upload (0x%02X : %s) !"))
+        return 0;
+
+    uint8_t frame[BLDR_BLOCK_SIZE + BLDR_BLOCK_OVERHEAD];
+    uint32_t sent = 0;
+    while (sent < size) {
+        const uint32_t n = size - sent < BLDR_BLOCK_SIZE ? size - sent : BLDR_BLOCK_SIZE;
+        frame[0] = BLDR_DATA_BLOCK;
+        frame[1] = static_cast<uint8_t>(n);
+        frame[2] = static_cast<uint8_t>(n >> 8);
+        if (std::fread(frame + 3, 1, n, pFile) != n)
+            return Error("Could not read from file !");
+        const uint16_t crc = Crc16Ex(0xFFFF, frame + 3, n);
+        frame[3 + n] = static_cast<uint8_t>(crc);
+        frame[4 + n] = static_cast<uint8_t>(crc >> 8);
+        if (!BldrExchange(frame, n + BLDR_BLOCK_OVERHEAD, "DATA_BLOCK", &status, 1,
+                          "Could not write data block (0x%02X : %s) !"))
+            return 0;
+        sent += n;
+        const int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / size);
+        MainDlgPrg(run.pFrontEnd, percent, "Uploading firmware %d %% (%u/%u bytes)...", percent, sent, size);
+    }
+
+    MainDlgPrg(run.pFrontEnd, 100, "Check for upload size...");
+    if (!BldrCommandExchange(BLDR_END_OF_DATA, "END_OF_DATA", &status, 1,
+                             "Uploaded size is not valid (0x%02X : %s) !"))
+        return 0;
+    MainDlgPrg(run.pFrontEnd, 100, "Exiting bootloader...");
+    return BldrCommandExchange(BLDR_EXIT, "EXIT", &status, 1, "Could not exit from bootloader (0x%02X : %s) !");
+}
+
+int ProcessThreadInfo(const FlashRun& run)
+{
+    FlashFrontEnd* ui = run.pFrontEnd;
+    SerialSetTimeout(BLDR_START_TIMEOUT_MS);
+    MainDlgPrg(ui, 0, "%s", szTryingToStart);
+    if (!BldrStart(run))
+        return 0;
+
+    ui->DisableCancel();
+    SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
+
+    MainDlgPrg(ui, 25, "Getting version...");
+    char version[BLDR_VERSION_SIZE];
+    if (!BldrGetVersion(version))
+        return 0;
+    MainDlgPrg(ui, 4, "Connected to bootloader '%s' !", version);
+
+    MainDlgPrg(ui, 50, "Getting unique id...");
+    uint8_t id[13];
+    if (!BldrCommandExchange(BLDR_GET_UNIQUE_ID, "GET_UNIQUE_ID", id, sizeof id,
+                             "Could not get unique ID (0x%02X : %s) !"))
+        return 0;
+    char uniqueId[BLDR_UNIQUE_ID_SIZE];
+    BldrFormatUniqueId(uniqueId, ReadLe32(id + 1), ReadLe32(id + 5), ReadLe32(id + 9));
+    MainDlgPrg(ui, 6, "Unique ID : %s", uniqueId);
+
+    MainDlgPrg(ui, 75, "Getting flash size...");
+    uint32_t flashSize = 0;
+    if (!BldrGetUint32(BLDR_GET_FLASH_SIZE, "GET_FLASH_SIZE", "Could not get flash size (0x%02X : %s) !",
+                       &flashSize))
+        return 0;
+    MainDlgPrg(ui, 6, "Flash size : %u bytes", flashSize);
+
+    MainDlgPrg(ui, 100, "Getting free flash space...");
+    uint32_t freeFlash = 0;
+    if (!BldrGetUint32(BLDR_GET_FREE_FLASH, "GET_FREE_FLASH", "Could not get free flash size (0x%02X : %s) !",
+                       &freeFlash))
+        return 0;
+    MainDlgPrg(ui, 8, "Flash free : %u bytes", freeFlash);
+
+    if (run.bInfoOnly) {
+        MainDlgPrg(ui, 100, "Display bootloader information...");
+        // The bootloader's own size is the difference; more free flash than
+        // flash would show a wrapped-around number.
+        if (freeFlash > flashSize)
+            return Error("Bootloader reports more free flash (%u bytes) than flash (%u bytes) !", freeFlash,
+                         flashSize);
+        std::string text(BLDR_VERSION_SIZE + 256, '\0');
+        std::snprintf(text.data(), text.size(),
+                      "Bootloader : %s\nSignature : %s\nFlash size : %u bytes\nBootloader : %u bytes\nApplication : "
+                      "%u bytes\n",
+                      version, uniqueId, flashSize, flashSize - freeFlash, freeFlash);
+        ui->ShowInformation(text.c_str());
+        return 1;
+    }
+
+    if (!BldrCheckCompatibility(run, uniqueId))
+        return 0;
+
+    Log("Opening file '%s'...", run.sFile.c_str());
+    FILE* f = std::fopen(run.sFile.c_str(), "rb");
+    if (f == nullptr)
+        return Error("Could not open file '%s' !", run.sFile.c_str());
+    const int ok = ProcessThreadUpload(run, f);
+    std::fclose(f);
+    return ok;
+}
+
+int ProcessThreadRun(const FlashRun& run)
+{
+    FlashFrontEnd* ui = run.pFrontEnd;
+    if (run.sPort.empty() || run.sPort == SERIAL_SELECT_ENTRY)
+        return Error("No serial port selected !");
+    ui->State(1);
+    MainDlgPrg(ui, 1, "Opening serial port...");
+    int ok = 0;
+    if (SerialOpen(run.sPort.c_str())) {
+        ok = ProcessThreadInfo(run);
+        if (!ok)
+            Error("%s", run.bInfoOnly ? "Could not retrieve bootloader info, please retry !"
+                                      : "Error during firmware flash, please retry !");
+        else if (!run.bInfoOnly)
+            Info("Firmware successfully flashed !");
+        MainDlgPrg(ui, 100, "%s", szFlashIdleHint);
+        SerialClose();
+    }
+    ui->State(0);
+    return ok;
+}
+
+unsigned long ProcessThread(void* pParam)
+{
+    ProcessThreadRun(*static_cast<const FlashRun*>(pParam));
+    return 0;
+}
