@@ -88,12 +88,18 @@ void SetPasswordHandler(PasswordHandler fn);
 // Fills the combo box from LoadPortList(): "Select..." then the ports that
 // open, each entry's text its path; selects the list's index.
 void FillPortList(QComboBox* pCombo);
-// The same from explicit candidates (tests).
+// The same from explicit candidates.
 void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates);
+// Replaces the machine's candidates (SerialPortCandidates) for every later
+// FillPortList(pCombo): tests never probe the machine's own ports. nullptr
+// restores the machine's list.
+using PortCandidatesHandler = std::function<std::vector<std::string>()>;
+void SetPortCandidatesHandler(PortCandidatesHandler fn);
 
 // Sets the bar to position + 1 and back to position, so the new position is
 // drawn at once; when position is at or above the maximum the range is
-// widened by one first (so 100 of 100 draws a full bar immediately).
+// widened by one for that step and restored, so 100 (and 110) of 100 draw a
+// full bar immediately.
 void SetProgress(QProgressBar* pBar, int nPosition);
 
 // --- Program entry -------------------------------------------------------
@@ -159,3 +165,8 @@ void UiShowAbout();
 
 // The About dialog's web address (opened as "http://" + address).
 extern const char szAboutWebAddress[];
+
+class QDialog;
+// Builds the About dialog (fixed size, title "About": logo, program title,
+// notice line, web link) without showing it; UiShowAbout runs it modally.
+QDialog* UiCreateAboutDialog(QWidget* pOwner);

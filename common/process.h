@@ -1,0 +1,27 @@
+// Processes: starting a sibling program detached, and finding or ending
+// running programs by their executable file name (from /proc on Linux).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Starts szPath with the arguments in the working directory szWorkDir, as a
+// detached process (not a child of this program, no zombie left behind).
+// true once the program's image has been loaded; false with the reason in
+// *pError (the exec failure, e.g. "Permission denied") otherwise.
+bool ProcessStartDetached(const std::string& sPath, const std::vector<std::string>& vArgs,
+                          const std::string& sWorkDir, std::string* pError);
+
+// Splits a parameter text into arguments: blanks separate, double quotes
+// group (the quotes are removed). "" gives no argument.
+std::vector<std::string> ProcessSplitArgs(const char* szParams);
+
+// 1 when a process whose executable file name (without directory) equals
+// szName exactly (case-sensitive) is running, else 0. Processes of other
+// users whose executable cannot be read are not seen.
+int IsProcessRunning(const char* szName);
+
+// Ends every process (but this one) whose executable file name equals szName
+// exactly, waiting up to 5000 ms for each to end. 1 when at least one was
+// ended, else 0.
+int KillProces(const char* szName);

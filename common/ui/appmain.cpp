@@ -1,0 +1,58 @@
+#include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QWidget>
+
+#include "appframe.h"
+#include "desktop.h"
+#include "instance.h"
+#include "suite.h"
+
+namespace {
+
+// Documents and folders are local paths; links carry their scheme.
+bool QtDesktopOpen(const std::string& sTarget)
+{
+    const QString target = QString::fromLocal8Bit(sTarget.c_str());
+    const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+    return QDesktopServices::openUrl(url);
+}
+
+void RaiseMainWindow()
+{
+    if (hDlgMain == nullptr)
+        return;
+    if (hDlgMain->isMinimized())
+        hDlgMain->showNormal();
+    hDlgMain->show();
+    hDlgMain->raise();
+    hDlgMain->activateWindow();
+}
+
+}  // namespace
+
+int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindow)())
+{
+    QApplication app(argc, argv);
+    AppStartupFrame(nWhich);
+
+    InstanceGuard guard;
+    if (CurrentProfile().bSingleInstance) {
+        const QString name = QString::fromLatin1(CurrentProfile().szInternalName);
+        if (InstanceGuard::NotifyRunning(name, 1000))
+            return 0;
+        guard.Claim(name, RaiseMainWindow);
+    }
+
+    UiInstallMessageBoxes();
+    SetDesktopOpenHandler(QtDesktopOpen);
+
+    QWidget* window = pfnCreateMainWindow();
+    hDlgMain = window;
+    window->setWindowTitle(QString::fromLocal8Bit(szAppTitle));
+    window->show();
+    const int code = app.exec();
+    hDlgMain = nullptr;
+    delete window;
+    return code;
+}

@@ -1,0 +1,255 @@
+#include "desktop.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QThread>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "appframe.h"
+#include "serial.h"
+
+QWidget* hDlgMain = nullptr;
+
+void RunOnWindowThread(const std::function<void()>& fn)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uTimeoutMs);
+    for (;;) {
+        if (pred())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+namespace {
+
+std::mutex mHandlers;
+QuestionHandler fnQuestion;
+FileDialogHandler fnFileDialog;
+PasswordHandler fnPassword;
+PortCandidatesHandler fnPortCandidates;
+
+template <typename T>
+T Current(const T& handler)
+{
+    std::lock_guard<std::mutex> lock(mHandlers);
+    return handler;
+}
+
+void ShowMessageBox(MessageKind nKind, const char* szText)
+{
+    static const QMessageBox::Icon tIcon[] = {QMessageBox::Critical, QMessageBox::Warning,
+                                              QMessageBox::Information};
+    const QString text = QString::fromLocal8Bit(szText);
+    RunOnWindowThread([&] {
+        QMessageBox box(tIcon[nKind], QString::fromLocal8Bit(szAppTitle), text, QMessageBox::Ok, hDlgMain);
+        box.exec();
+    });
+}
+
+int RealQuestion(MessageKind nIcon, const std::string& sText)
+{
+    int answer = 0;
+    RunOnWindowThread([&] {
+        QMessageBox box(nIcon == MESSAGE_ERROR ? QMessageBox::Critical : QMessageBox::Question,
+                        QString::fromLocal8Bit(szAppTitle), QString::fromLocal8Bit(sText.c_str()),
+                        QMessageBox::Yes | QMessageBox::No, hDlgMain);
+        box.setDefaultButton(QMessageBox::No);
+        answer = box.exec() == QMessageBox::Yes ? 1 : 0;
+    });
+    return answer;
+}
+
+// "Text file (*.txt)" with pattern "*.TXT" becomes "Text file (*.TXT *.txt)":
+// the pattern in both cases, since Linux names are case-sensitive and the
+// suite's patterns come from a case-insensitive platform. "*.*" means every
+// file, which is "*" here.
+QString QtFilter(const std::pair<std::string, std::string>& filter)
+{
+    QString label = QString::fromLocal8Bit(filter.first.c_str());
+    int paren = label.indexOf('(');
+    if (paren >= 0)
+        label = label.left(paren).trimmed();
+    QStringList patterns;
+    for (const QString& p : QString::fromLocal8Bit(filter.second.c_str()).split(';', Qt::SkipEmptyParts)) {
+        QString pat = p.trimmed() == "*.*" ? QString("*") : p.trimmed();
+        for (const QString& v : {pat, pat.toLower(), pat.toUpper()}) {
+            if (!patterns.contains(v))
+                patterns << v;
+        }
+    }
+    return label + " (" + patterns.join(' ') + ")";
+}
+
+bool RealFileDialog(FileDialogMode nMode, const FileDialogRequest& request, std::string* pPath)
+{
+    bool chosen = false;
+    RunOnWindowThread([&] {
+        QFileDialog dlg(hDlgMain);
+        dlg.setOption(QFileDialog::DontUseNativeDialog, QGuiApplication::platformName() == "offscreen");
+        QStringList filters;
+        for (const auto& f : request.vFilters)
+            filters << QtFilter(f);
+        dlg.setNameFilters(filters);
+        if (request.nFilter >= 0 && request.nFilter < filters.size())
+            dlg.selectNameFilter(filters[request.nFilter]);
+        if (!request.sDefaultExt.empty())
+            dlg.setDefaultSuffix(QString::fromLocal8Bit(request.sDefaultExt.c_str()));
+        if (!request.sStartDir.empty())
+            dlg.setDirectory(QString::fromLocal8Bit(request.sStartDir.c_str()));
+        if (!request.sStartFile.empty())
+            dlg.selectFile(QString::fromLocal8Bit(request.sStartFile.c_str()));
+        if (!request.sTitle.empty())
+            dlg.setWindowTitle(QString::fromLocal8Bit(request.sTitle.c_str()));
+        if (nMode == FILE_DIALOG_SAVE) {
+            dlg.setAcceptMode(QFileDialog::AcceptSave);
+            dlg.setFileMode(QFileDialog::AnyFile);
+            dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+        } else {
+            dlg.setAcceptMode(QFileDialog::AcceptOpen);
+            dlg.setFileMode(QFileDialog::ExistingFile);
+        }
+        if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+            const QByteArray path = dlg.selectedFiles().first().toLocal8Bit();
+            if (path.size() < APP_PATH_SIZE) {
+                *pPath = path.toStdString();
+                chosen = true;
+            } else {
+                Error("The path is too long (%d characters, at most %d) !", static_cast<int>(path.size()),
+                      APP_PATH_SIZE - 1);
+            }
+        }
+    });
+    return chosen;
+}
+
+bool RealPassword(std::string* pOut)
+{
+    bool ok = false;
+    RunOnWindowThread([&] {
+        const QString text = QInputDialog::getText(hDlgMain, QString::fromLocal8Bit(szAppTitle), "Password :",
+                                                   QLineEdit::Password, QString(), &ok);
+        if (ok)
+            *pOut = text.toLocal8Bit().toStdString();
+    });
+    return ok;
+}
+
+}  // namespace
+
+void UiInstallMessageBoxes()
+{
+    SetMessageHandler(ShowMessageBox);
+}
+
+int UiQuestion(MessageKind nIcon, const char* szText)
+{
+    QuestionHandler fn = Current(fnQuestion);
+    return fn ? fn(nIcon, szText) : RealQuestion(nIcon, szText);
+}
+
+void SetQuestionHandler(QuestionHandler fn)
+{
+    std::lock_guard<std::mutex> lock(mHandlers);
+    fnQuestion = std::move(fn);
+}
+
+bool UiOpenFile(const FileDialogRequest& request, std::string* pPath)
+{
+    FileDialogHandler fn = Current(fnFileDialog);
+    return fn ? fn(FILE_DIALOG_OPEN, request, pPath) : RealFileDialog(FILE_DIALOG_OPEN, request, pPath);
+}
+
+bool UiSaveFile(const FileDialogRequest& request, std::string* pPath)
+{
+    FileDialogHandler fn = Current(fnFileDialog);
+    return fn ? fn(FILE_DIALOG_SAVE, request, pPath) : RealFileDialog(FILE_DIALOG_SAVE, request, pPath);
+}
+
+void SetFileDialogHandler(FileDialogHandler fn)
+{
+    std::lock_guard<std::mutex> lock(mHandlers);
+    fnFileDialog = std::move(fn);
+}
+
+bool UiPassword(std::string* pOut)
+{
+    PasswordHandler fn = Current(fnPassword);
+    return fn ? fn(pOut) : RealPassword(pOut);
+}
+
+void SetPasswordHandler(PasswordHandler fn)
+{
+    std::lock_guard<std::mutex> lock(mHandlers);
+    fnPassword = std::move(fn);
+}
+
+namespace {
+
+void FillFromList(QComboBox* pCombo, const PortList& list)
+{
+    pCombo->clear();
+    for (const std::string& entry : list.vEntries)
+        pCombo->addItem(QString::fromLocal8Bit(entry.c_str()));
+    pCombo->setCurrentIndex(list.nSelected);
+}
+
+}  // namespace
+
+void FillPortList(QComboBox* pCombo)
+{
+    PortCandidatesHandler fn = Current(fnPortCandidates);
+    FillFromList(pCombo, fn ? LoadPortList(fn()) : LoadPortList());
+}
+
+void SetPortCandidatesHandler(PortCandidatesHandler fn)
+{
+    std::lock_guard<std::mutex> lock(mHandlers);
+    fnPortCandidates = std::move(fn);
+}
+
+void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates)
+{
+    FillFromList(pCombo, LoadPortList(vCandidates));
+}
+
+void SetProgress(QProgressBar* pBar, int nPosition)
+{
+    const int max = pBar->maximum();
+    if (nPosition >= max) {
+        // One step past the end and back, so the full bar is drawn at once;
+        // positions beyond the range show as full.
+        pBar->setMaximum(max + 1);
+        pBar->setValue(max + 1);
+        pBar->setValue(max);
+        pBar->setMaximum(max);
+        return;
+    }
+    pBar->setValue(nPosition + 1);
+    pBar->setValue(nPosition);
+}
+
+void UiQuitProgram()
+{
+    if (hDlgMain != nullptr)
+        hDlgMain->close();
+    QCoreApplication::exit(0);
+}

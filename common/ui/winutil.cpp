@@ -1,0 +1,86 @@
+#include "winutil.h"
+
+#include <QWidget>
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+QWidget* SetToolTip(QWidget* pDialog, const char* szControl, const char* szText)
+{
+    if (pDialog == nullptr || szControl == nullptr || szControl[0] == '\0' || szText == nullptr)
+        return nullptr;
+    QWidget* control = pDialog->findChild<QWidget*>(QString::fromLatin1(szControl));
+    if (control == nullptr)
+        return nullptr;
+    pDialog->window()->setAttribute(Qt::WA_AlwaysShowToolTips, true);
+    control->setToolTip(QString::fromLocal8Bit(szText));
+    return control;
+}
+
+int GetWindowPos(QWidget* pWindow, QRect* pRect)
+{
+    if (pWindow == nullptr || pRect == nullptr)
+        return 0;
+    *pRect = pWindow->geometry();
+    return 1;
+}
+
+unsigned ColorRef(const QColor& color)
+{
+    return static_cast<unsigned>(color.red()) | static_cast<unsigned>(color.green()) << 8 |
+           static_cast<unsigned>(color.blue()) << 16;
+}
+
+QColor ColorFromRef(unsigned uColor)
+{
+    return QColor(static_cast<int>(uColor & 0xFF), static_cast<int>(uColor >> 8 & 0xFF),
+                  static_cast<int>(uColor >> 16 & 0xFF));
+}
+
+QImage SetBitmapAlpha(const QImage& bitmap, int nWidth, int nHeight, unsigned uKey, unsigned uReplacement,
+                      unsigned uTolerance)
+{
+    if (bitmap.isNull() || nWidth <= 0 || nHeight <= 0)
+        return QImage();
+    // ARGB32 is stored as 32-bit values 0xAARRGGBB, i.e. the bytes blue,
+    // green, red, alpha in memory on this little-endian machine; the rule
+    // below reads them through the value so it does not depend on that.
+    QImage pixels(nWidth, nHeight, QImage::Format_ARGB32);
+    if (pixels.isNull())
+        return QImage();
+    pixels.fill(0);
+    const QImage source = bitmap.convertToFormat(QImage::Format_ARGB32);
+    const int w = std::min(nWidth, source.width());
+    const int h = std::min(nHeight, source.height());
+    for (int y = 0; y < h; y++)
+        std::memcpy(pixels.scanLine(y), source.constScanLine(y), static_cast<size_t>(w) * 4);
+
+    const int keyB = static_cast<int>(uKey >> 16 & 0xFF);
+    const int keyG = static_cast<int>(uKey >> 8 & 0xFF);
+    const int keyR = static_cast<int>(uKey & 0xFF);
+    // 64-bit, so a huge tolerance cannot wrap around to a small square.
+    const unsigned long long limit = static_cast<unsigned long long>(uTolerance) * uTolerance;
+    const QRgb replacement = qRgba(static_cast<int>(uReplacement & 0xFF), static_cast<int>(uReplacement >> 8 & 0xFF),
+                                   static_cast<int>(uReplacement >> 16 & 0xFF), 0);
+    for (int y = 0; y < nHeight; y++) {
+        auto* line = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+        for (int x = 0; x < nWidth; x++) {
+            const int dB = keyB - qBlue(line[x]);
+            const int dG = keyG - qGreen(line[x]);
+            const int dR = keyR - qRed(line[x]);
+            const unsigned long long d = static_cast<unsigned long long>(dB * dB + dG * dG + dR * dR);
+            if (limit >= d)
+                line[x] = replacement;
+        }
+    }
+    return pixels;
+}
+
+QImage LoadBitmapAlpha(const QString& sResource, unsigned uKey, unsigned uReplacement, unsigned uTolerance)
+{
+    QImage image(sResource);
+    if (image.isNull())
+        return QImage();
+    return SetBitmapAlpha(image, image.width(), image.height(), uKey, uReplacement, uTolerance);
+}

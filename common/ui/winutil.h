@@ -1,0 +1,39 @@
+// Window utilities: tool tips, a control's position in its parent, and
+// colour keying of bitmaps.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// Gives the child of pDialog whose object name is szControl the tool tip
+// text (shown also while the window is inactive). Returns the control, or
+// nullptr when the dialog, the name, the text or the control is missing.
+QWidget* SetToolTip(QWidget* pDialog, const char* szControl, const char* szText);
+
+// The widget's rectangle in its parent's client coordinates (the window's
+// own for a top-level window). 0 without a widget.
+int GetWindowPos(QWidget* pWindow, QRect* pRect);
+
+// Packed colour with red in the lowest byte, green next, blue in the third
+// (0x00BBGGRR); white is 0x00FFFFFF.
+unsigned ColorRef(const QColor& color);
+QColor ColorFromRef(unsigned uColor);
+
+// Colour keying: reads the bitmap as width x height pixels of 4 bytes (blue,
+// green, red, a fourth byte; pixels outside the bitmap are zero), and gives
+// every pixel whose colour lies within Euclidean distance uTolerance of
+// uKey (tolerance^2 >= dB^2 + dG^2 + dR^2) the replacement colour and a
+// fourth byte of 0 (transparent, so the replacement, usually the window's
+// face colour, is what shows). Other pixels are left untouched. Returns the
+// converted image (ARGB32), or a null image when the size is not positive or
+// the pixel array cannot be had.
+QImage SetBitmapAlpha(const QImage& bitmap, int nWidth, int nHeight, unsigned uKey, unsigned uReplacement,
+                      unsigned uTolerance);
+
+// Loads a bitmap (a Qt resource path ":/..." or a file) and returns
+// SetBitmapAlpha on it; a null image when it cannot be loaded.
+QImage LoadBitmapAlpha(const QString& sResource, unsigned uKey, unsigned uReplacement, unsigned uTolerance);
