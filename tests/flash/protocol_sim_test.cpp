@@ -1,0 +1,199 @@
+// Flash and info runs against the sensor simulator on a real
+// pseudo-terminal: block layout, the image that arrives, status errors,
+// noise at power-up and the compatibility question.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <future>
+
+#include "appframe.h"
+#include "bootloader.h"
+#include "flash_fixture.h"
+#include "simulator.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr char kListedDevice[] = "002E0040363230360C473431";
+
+class FlashSimTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppStartupFrameIn(PROGRAM_FLASH, dir.Path().c_str());
+        hCancelEvent.Reset();
+    }
+
+    // A sensor that powers up shortly after the run began waiting.
+    void StartSim(const std::string& sUniqueId = "0036003F3137510A33353438")
+    {
+        varnsim::Options o;
+        o.paced = false;
+        o.powerUpAfterMs = 250;
+        o.uniqueId = sUniqueId;
+        sim = std::make_unique<varnsim::Simulator>(o);
+        std::string why;
+        ASSERT_TRUE(sim->Start(&why)) << why;
+        run.sPort = sim->PortPath();
+        run.pFrontEnd = &ui;
+        run.uStartWindowMs = 3000;
+    }
+
+    int Flash(const std::vector<uint8_t>& vImage)
+    {
+        run.sFile = dir.File("fw.bin");
+        EXPECT_TRUE(WriteFile(run.sFile, vImage));
+        run.bInfoOnly = 0;
+        return ProcessThreadRun(run);
+    }
+
+    // The frames the host sent after the bootloader answered MAGIC.
+    std::string FramesAfterMagic() const
+    {
+        const std::string all = sim->Received();
+        const size_t magic = all.rfind('\xA1', all.find('\xC1'));
+        return magic == std::string::npos ? all : all.substr(magic + 1);
+    }
+
+    static std::string Block(const std::vector<uint8_t>& vImage, size_t uOffset, size_t uSize)
+    {
+        std::string frame{'\xC7', static_cast<char>(uSize & 0xFF), static_cast<char>(uSize >> 8)};
+        frame.append(reinterpret_cast<const char*>(vImage.data() + uOffset), uSize);
+        const uint16_t crc = Crc16Ex(0xFFFF, vImage.data() + uOffset, uSize);
+        frame += static_cast<char>(crc & 0xFF);
+        frame += static_cast<char>(crc >> 8);
+        return frame;
+    }
+
+    static std::string Begin(uint32_t uSize)
+    {
+        return std::string{'\xC5', static_cast<char>(uSize), static_cast<char>(uSize >> 8),
+                           static_cast<char>(uSize >> 16), static_cast<char>(uSize >> 24)};
+    }
+
+    TempDir dir;
+    MessageRecorder rec;
+    RecordingFrontEnd ui;
+    FlashRun run;
+    std::unique_ptr<varnsim::Simulator> sim;
+};
+
+TEST_F(FlashSimTest, ImageOf257BytesGoesAsBlocksOf256And1)
+{
+    StartSim();
+    const std::vector<uint8_t> image = MakeImage(257);
+    ASSERT_EQ(Flash(image), 1);
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"I:Firmware successfully flashed !"});
+    EXPECT_EQ(sim->FlashedImage(), image);
+    EXPECT_FALSE(sim->InBootloader());
+
+    const std::string frames = FramesAfterMagic();
+    const std::string expected = std::string("\xC1\xC2\xC3\xC4", 4) + Begin(257) + Block(image, 0, 256) +
+                                 Block(image, 256, 1) + "\xC8\xC9";
+    EXPECT_EQ(frames, expected);
+
+    EXPECT_TRUE(ui.SawText("Start uploading firmware (257 bytes)..."));
+    EXPECT_TRUE(ui.SawText("Uploading firmware 99 % (256/257 bytes)..."));
+    EXPECT_TRUE(ui.SawText("Uploading firmware 100 % (257/257 bytes)..."));
+    const std::vector<std::string> texts = ui.Texts();
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 3, texts.end()),
+              (std::vector<std::string>{"Check for upload size...", "Exiting bootloader...", szFlashIdleHint}));
+    EXPECT_EQ(ui.States(), (std::vector<int>{1, 0}));
+}
+
+TEST_F(FlashSimTest, ExactMultipleOfTheBlockSizeSendsNoEmptyBlock)
+{
+    StartSim();
+    const std::vector<uint8_t> image = MakeImage(512);
+    ASSERT_EQ(Flash(image), 1);
+    EXPECT_EQ(sim->FlashedImage(), image);
+    EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4) + Begin(512) + Block(image, 0, 256) +
+                                      Block(image, 256, 256) + "\xC8\xC9");
+}
+
+TEST_F(FlashSimTest, ErrorStatusOnADataBlockStopsTheUpload)
+{
+    StartSim();
+    sim->FailBootFrame(BLDR_DATA_BLOCK, 2, 0x35);
+    const std::vector<uint8_t> image = MakeImage(1000);
+    EXPECT_EQ(Flash(image), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Could not write data block (0x35 : Invalid state) !",
+                                                     "E:Error during firmware flash, please retry !"}));
+    EXPECT_TRUE(sim->FlashedImage().empty());
+    // No retry, no END_OF_DATA, no EXIT.
+    const std::string frames = FramesAfterMagic();
+    EXPECT_EQ(frames.substr(frames.size() - Block(image, 256, 256).size()), Block(image, 256, 256));
+    EXPECT_TRUE(sim->InBootloader());
+    EXPECT_EQ(ui.Texts().back(), szFlashIdleHint);
+}
+
+TEST_F(FlashSimTest, EmptyAndMissingImagesAreRefusedAfterTheBootloaderAnswered)
+{
+    StartSim();
+    EXPECT_EQ(Flash({}), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Nothing to upload !",
+                                                     "E:Error during firmware flash, please retry !"}));
+    sim->PowerCycle(100);
+    run.sFile = dir.File("none.bin");
+    EXPECT_EQ(ProcessThreadRun(run), 0);
+    EXPECT_EQ(rec.Texts()[2], "E:Could not open file '" + run.sFile + "' !");
+}
+
+TEST_F(FlashSimTest, NoiseBeforePowerUpIsDrainedAndMagicStillCatchesTheBootloader)
+{
+    StartSim();
+    sim->SendNoise(600);
+    sim->SetBootNoiseMs(200);
+    run.bInfoOnly = 1;
+    ASSERT_EQ(ProcessThreadRun(run), 1);
+    EXPECT_EQ(rec.Count(), 0u);
+    EXPECT_EQ(ui.Information(), "Bootloader : VARN-BL 1.12\nSignature : 0036003F3137510A33353438\n"
+                                "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n");
+    EXPECT_TRUE(sim->InBootloader());
+}
+
+struct CompatCase {
+    const char* szVersion;   // stamp; empty: none
+    const char* szDevice;
+    bool bAsked;
+};
+
+TEST_F(FlashSimTest, CompatibilityQuestionOnlyForNewFirmwareOnListedDevices)
+{
+    const CompatCase cases[] = {
+        {"2.37", kListedDevice, true},
+        {"3.0", kListedDevice, true},
+        {"2.36", kListedDevice, false},
+        {"", kListedDevice, false},
+        {"3.0", "0036003F3137510A33353438", false},
+    };
+    for (const CompatCase& c : cases) {
+        SCOPED_TRACE(std::string(c.szVersion) + " on " + c.szDevice);
+        RecordingFrontEnd local;
+        run.pFrontEnd = &local;
+        StartSim(c.szDevice);
+        run.pFrontEnd = &local;
+        local.nAnswer = 1;
+        const std::vector<uint8_t> image = MakeImage(300, c.szVersion, 100);
+        EXPECT_EQ(Flash(image), 1);
+        EXPECT_EQ(sim->FlashedImage(), image);
+        EXPECT_EQ(local.Questions().size(), c.bAsked ? 1u : 0u);
+    }
+}
+
+TEST_F(FlashSimTest, DeclinedQuestionEndsTheRunWithoutExit)
+{
+    StartSim(kListedDevice);
+    ui.nAnswer = 0;
+    EXPECT_EQ(Flash(MakeImage(300, "2.37", 100)), 0);
+    EXPECT_EQ(ui.Questions(), std::vector<std::string>{
+                                  "Your are trying to flash firmware version 2.37 but this device "
+                                  "002E0040363230360C473431 does not support firmware greater than 2.36 !\n\n"
+                                  "Do you really want to continue (NOT RECOMMANDED) ?"});
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"E:Error during firmware flash, please retry !"});
+    EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
+    EXPECT_TRUE(sim->InBootloader());
+}
+
+}  // namespace
