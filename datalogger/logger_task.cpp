@@ -1,0 +1,265 @@
+#include "logger_task.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+
+#include "log.h"
+#include "logger_line.h"
+#include "sensor.h"
+#include "serial.h"
+
+const char szLoggerIdleHint[] = "Select 'serial port' then click 'Download' button to download data from sensor...";
+
+int LoggerDlg::MainDlgPrg(unsigned uPosition, const char* szFormat, ...)
+{
+    char text[LOGGER_TEXT_SIZE];
+    va_list args;
+    va_start(args, szFormat);
+    std::vsnprintf(text, sizeof text, szFormat, args);
+    va_end(args);
+    Log("%s", text);
+    ShowProgress(uPosition, text);
+    return 1;
+}
+
+int LoggerDlg::MainDlgState(int bBusy)
+{
+    ShowState(bBusy);
+    return 1;
+}
+
+FILE* LoggerDlg::OpenDownloadFile(const char* szPath)
+{
+    return std::fopen(szPath, "w");
+}
+
+int LoggerDlg::CloseDownloadFile(FILE* pFile, const char* szPath, int)
+{
+    if (std::fclose(pFile) != 0)
+        return Error("Could not write to file '%s' !", szPath);
+    return 1;
+}
+
+namespace {
+
+constexpr unsigned PROGRESS_FULL = 100;
+
+// Mode and Measure back to "Unknown", gauge empty.
+void ClearStorageInfo(LoggerDlg& dlg)
+{
+    dlg.ShowMode("Unknown");
+    dlg.ShowMeasure("Unknown");
+    dlg.ShowGauge(0);
+}
+
+void ShowFillLevel(LoggerDlg& dlg, int nUsage, int nCapacity, bool bOff)
+{
+    char measure[LOGGER_TEXT_SIZE];
+    LoggerMeasureText(measure, sizeof measure, nUsage, nCapacity, bOff);
+    dlg.ShowMeasure(measure);
+    dlg.ShowGauge(LoggerPercent(nUsage, nCapacity));
+}
+
+// Wake-up under the short time-out, then the command time-out.
+int WakeSensor(LoggerRun& run)
+{
+    SerialSetTimeout(run.job.uWakeupTimeout);
+    run.dlg.MainDlgPrg(0, "Waking up...");
+    if (!SensorWakeup())
+        return 0;
+    SerialSetTimeout(run.job.uCommandTimeout);
+    return 1;
+}
+
+// Type (only to prove the sensor answers) and mode, shown in the Mode field.
+int LoadTypeAndMode(LoggerRun& run, bool* pbOff)
+{
+    char value[SENSOR_RESULT_SIZE];
+    run.dlg.MainDlgPrg(20, "Loading type...");
+    if (!SensorCmdGet("Sensor type", "sens-type", value, sizeof value))
+        return 0;
+    run.dlg.MainDlgPrg(40, "Loading mode...");
+    if (!SensorCmdGet("Datalogger mode", "logger-mode", value, sizeof value))
+        return 0;
+    run.dlg.ShowMode(value);
+    *pbOff = std::strcmp(value, "off") == 0;
+    return 1;
+}
+
+int LoadNumber(const char* szLabel, const char* szKey, int* pnValue)
+{
+    char value[SENSOR_RESULT_SIZE];
+    if (!SensorCmdGet(szLabel, szKey, value, sizeof value))
+        return 0;
+    *pnValue = SensorToInt(value);
+    return 1;
+}
+
+bool FileExists(const char* szPath)
+{
+    struct stat st{};
+    return stat(szPath, &st) == 0;
+}
+
+int RunDownload(LoggerRun& run)
+{
+    char path[LOGGER_TEXT_SIZE] = "";
+    if (!run.dlg.SaveFileDialog(path, sizeof path))
+        return 0;
+    if (FileExists(path)) {
+        char question[LOGGER_TEXT_SIZE + 64];
+        std::snprintf(question, sizeof question, "File '%s' already exists !\nDo you want to overwrite it ?", path);
+        if (!run.dlg.Question(question))
+            return 0;
+    }
+    FILE* file = run.dlg.OpenDownloadFile(path);
+    if (file == nullptr)
+        return Error("Could not open file '%s' for writing !", path);
+    run.sFile = path;
+    int ok = ProcessThreadDownload(run, file);
+    // The file is finished before success is announced, so that the message
+    // never stands for data still in a buffer.
+    if (!run.dlg.CloseDownloadFile(file, path, ok))
+        ok = 0;
+    if (ok)
+        Info("Data successfully downloaded !");
+    return ok;
+}
+
+int RunErase(LoggerRun& run)
+{
+    if (!run.dlg.Question("Do you want to erase all data from sensor storage ?"))
+        return 0;
+    if (!ProcessThreadErase(run))
+        return 0;
+    return Info("Data successfully erased !"), 1;
+}
+
+}  // namespace
+
+int ProcessThreadRefresh(LoggerRun& run)
+{
+    ClearStorageInfo(run.dlg);
+    if (!WakeSensor(run))
+        return 0;
+    bool off = false;
+    if (!LoadTypeAndMode(run, &off))
+        return 0;
+    int usage = 0, capacity = 0;
+    run.dlg.MainDlgPrg(60, "Loading usage...");
+    if (!LoadNumber("Datalogger usage", "logger-usage", &usage))
+        return 0;
+    run.dlg.MainDlgPrg(80, "Loading capacity...");
+    if (!LoadNumber("Datalogger capacity", "logger-capa", &capacity))
+        return 0;
+    ShowFillLevel(run.dlg, usage, capacity, off);
+    run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+    return 1;
+}
+
+int ProcessThreadErase(LoggerRun& run)
+{
+    if (!WakeSensor(run))
+        return 0;
+    run.dlg.MainDlgPrg(PROGRESS_FULL, "Erasing sensor storage data, please wait... ");
+    if (!SensorCmdLoggerClear())
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(run.job.uEraseSettle));
+    return ProcessThreadRefresh(run);
+}
+
+int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
+{
+    const char* prefix = CurrentProfile().szFailPrefix;
+    ClearStorageInfo(run.dlg);
+    if (!WakeSensor(run))
+        return 0;
+    bool off = false;
+    if (!LoadTypeAndMode(run, &off))
+        return 0;
+    int capacity = 0;
+    run.dlg.MainDlgPrg(60, "Loading capacity...");
+    if (!LoadNumber("Datalogger capacity", "logger-capa", &capacity))
+        return 0;
+    run.dlg.MainDlgPrg(80, "Starting download...");
+    int count = 0;
+    if (!SensorCmdLoggerDownload(&count))
+        return 0;
+    // A negative count would end the loop before the heading and pass an
+    // empty file off as a complete download.
+    if (count < 0) {
+        Error("%sBad record count received (%d)", prefix, count);
+        run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+        return 0;
+    }
+    ShowFillLevel(run.dlg, count, capacity, off);
+
+    // i runs to N + 1, which does not fit an int when N is INT_MAX.
+    long long i = 0;
+    char line[LOGGER_LINE_SIZE];
+    bool failed = false;
+    while (i <= count) {
+        unsigned length = 0;
+        if (!LoggerReadLine(line, sizeof line, i, &length)) {
+            failed = true;
+            break;
+        }
+        // The line as received (it may hold any byte), then the text-mode
+        // line end.
+        if (std::fwrite(line, 1, length, pFile) != length || std::fputc('\n', pFile) == EOF) {
+            Error("Could not write to file '%s' !", run.sFile.c_str());
+            failed = true;
+            break;
+        }
+        i++;
+        const int percent = count > 0 ? static_cast<int>(i * 100 / count) : 0;
+        run.dlg.MainDlgPrg(static_cast<unsigned>(percent), "Downloading %lld (%d %%)..", i, percent);
+        if (run.hCancelEvent.TryWait())
+            break;
+    }
+    if (!failed) {
+        if (i == static_cast<long long>(count) + 1) {
+            run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+            return 1;
+        }
+        Error("%sNot all data are downloaded (%lld/%d) !", prefix, i, count);
+    }
+    run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+    return 0;
+}
+
+int ProcessThread(const LoggerJob& job, LoggerDlg& dlg, AutoResetEvent& hCancelEvent)
+{
+    hCancelEvent.Reset();
+    if (job.sPort.empty())
+        return Error("No serial port selected !");
+    char port[LOGGER_TEXT_SIZE];
+    std::snprintf(port, sizeof port, "%s", job.sPort.c_str());
+    dlg.MainDlgState(1);
+    dlg.MainDlgPrg(1, "Opening serial port...");
+    if (!SerialOpen(port)) {
+        dlg.MainDlgState(0);
+        return 0;
+    }
+    LoggerRun run{job, dlg, hCancelEvent, std::string()};
+    int ok = 0;
+    switch (job.iTask) {
+    case TASK_DOWNLOAD:
+        ok = RunDownload(run);
+        break;
+    case TASK_ERASE:
+        ok = RunErase(run);
+        break;
+    case TASK_REFRESH:
+        ok = ProcessThreadRefresh(run);
+        break;
+    default:
+        break;
+    }
+    dlg.MainDlgPrg(PROGRESS_FULL, "%s", szLoggerIdleHint);
+    SerialClose();
+    dlg.MainDlgState(0);
+    return ok;
+}

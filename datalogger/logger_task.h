@@ -1,0 +1,106 @@
+// The datalogger's three tasks (refresh, download, erase), each run from
+// port selection to the idle hint by ProcessThread on the program's one
+// worker thread.
+//
+// The tasks never touch widgets: they take the port name and the task as
+// values and talk back through LoggerDlg, which the window and the command
+// line each implement. Failures are reported by the step that met them
+// (Error/Info, log.h); the tasks then only stop.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "event.h"
+
+enum LoggerTaskId {
+    TASK_NONE = 0,
+    TASK_REFRESH = 1,
+    TASK_DOWNLOAD = 2,
+    TASK_ERASE = 3,
+};
+
+// Time-outs of a run, in ms.
+constexpr unsigned LOGGER_WAKEUP_TIMEOUT = 500;    // each wake-up read
+constexpr unsigned LOGGER_COMMAND_TIMEOUT = 5000;  // commands and every download byte
+constexpr unsigned LOGGER_ERASE_SETTLE = 5000;     // pause between the erase and the refresh
+
+constexpr size_t LOGGER_TEXT_SIZE = 512;           // status text, paths
+
+extern const char szLoggerIdleHint[];
+
+// What a task shows and asks. MainDlgPrg and MainDlgState are the two
+// window operations the tasks call; the virtual Show* functions are the
+// front end's and are called on the worker thread: they return once the
+// front end has taken the value.
+class LoggerDlg {
+public:
+    virtual ~LoggerDlg() = default;
+
+    // Formats the status text (at most LOGGER_TEXT_SIZE - 1 characters),
+    // logs it and shows it with the bar at uPosition (0 to 100; above 100
+    // shows a full bar). Returns 1.
+    int MainDlgPrg(unsigned uPosition, const char* szFormat, ...) __attribute__((format(printf, 3, 4)));
+    // Busy (non-zero) or idle. Returns 1.
+    int MainDlgState(int bBusy);
+
+    virtual void ShowProgress(unsigned uPosition, const char* szText) = 0;
+    virtual void ShowState(int bBusy) = 0;
+    virtual void ShowMode(const char* szText) = 0;
+    virtual void ShowMeasure(const char* szText) = 0;
+    // Usage gauge position; its range is 0 to 100.
+    virtual void ShowGauge(int nPercent) = 0;
+
+    // The save-file dialog: "All (*.*)" and "Comma Separated Values (*.csv)",
+    // the second preselected, default extension "csv". 1 with the path in
+    // szPath (uSize bytes), 0 when cancelled.
+    virtual int SaveFileDialog(char* szPath, size_t uSize) = 0;
+    // A Yes/No question captioned with the program title (not logged).
+    // 1 for Yes.
+    virtual int Question(const char* szText) = 0;
+
+    // Where a download is written. The default opens szPath itself in text
+    // mode, truncating it, so a failed download leaves what it received; the
+    // command line overrides both to write beside the target first.
+    virtual FILE* OpenDownloadFile(const char* szPath);
+    // Closes the file; bComplete is 1 when every line arrived. Returns 0
+    // (reported) when the file could not be finished.
+    virtual int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete);
+};
+
+struct LoggerJob {
+    int iTask = TASK_NONE;
+    std::string sPort;   // empty: no port selected ("Select...")
+    unsigned uWakeupTimeout = LOGGER_WAKEUP_TIMEOUT;
+    unsigned uCommandTimeout = LOGGER_COMMAND_TIMEOUT;
+    unsigned uEraseSettle = LOGGER_ERASE_SETTLE;
+};
+
+// What a task needs while it runs.
+struct LoggerRun {
+    const LoggerJob& job;
+    LoggerDlg& dlg;
+    AutoResetEvent& hCancelEvent;   // only the download loop looks at it
+    std::string sFile;              // the download's target, for messages
+};
+
+// Runs job.iTask from port selection to the idle window: busy state, port
+// open, the task, the idle hint, port closed, idle state. A cancel left
+// pending from an earlier run is cleared first, so only a cancel given
+// during this run stops it. Returns 1 when the task succeeded (a refresh
+// that showed the storage, a complete download, an erase), 0 when it failed,
+// was cancelled or was declined (already reported where needed).
+int ProcessThread(const LoggerJob& job, LoggerDlg& dlg, AutoResetEvent& hCancelEvent);
+
+// Mode, usage and capacity into the window. 1 when shown, 0 when a step
+// failed.
+int ProcessThreadRefresh(LoggerRun& run);
+
+// "logger clear confirm", a pause, then a refresh. 1 when both succeeded.
+int ProcessThreadErase(LoggerRun& run);
+
+// Writes the heading and the N records into pFile, checking each line.
+// 1 when all N + 1 lines were written; 0 after a reported failure, a file
+// write error or a cancel (the lines so far stay written).
+int ProcessThreadDownload(LoggerRun& run, FILE* pFile);
