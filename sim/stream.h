@@ -1,0 +1,22 @@
+// Output that the sensor sends on its own after a command: the logger
+// download now, the scope stream later.
+#pragma once
+
+#include <string>
+
+#include "line_pacer.h"
+
+namespace varnsim {
+
+class Stream {
+public:
+    virtual ~Stream() = default;
+    // When the next piece is available: a download is ready at once, a
+    // signal stream when its next frame has been acquired.
+    virtual TimePoint Ready() const { return TimePoint::min(); }
+    // Appends the next piece to out; false, appending nothing, when the
+    // stream is over.
+    virtual bool Next(std::string& out) = 0;
+};
+
+} // namespace varnsim
