@@ -1,0 +1,7 @@
+// VARN-Flash: firmware upload and bootloader information.
+#include "flash_window.h"
+
+int main(int argc, char** argv)
+{
+    return AppMain(argc, argv, PROGRAM_FLASH, CreateFlashWindow);
+}

@@ -1,0 +1,272 @@
+// The flash window offscreen: states, menus, the file field (empty, dropped,
+// chosen), and runs against the simulator through the real buttons.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUrl>
+#include <chrono>
+#include <cstdlib>
+
+#include "appframe.h"
+#include "bootloader.h"
+#include "desktop.h"
+#include "flash_fixture.h"
+#include "flash_window.h"
+#include "simulator.h"
+#include "test_support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point t)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+class FlashWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppStartupFrameIn(PROGRAM_FLASH, dir.Path().c_str());
+        hCancelEvent.Reset();
+        SetPortCandidatesHandler([this] { return vPorts; });
+        SetQuestionHandler([this](MessageKind, const std::string& s) {
+            vQuestions.push_back(s);
+            return 0;
+        });
+        window = std::make_unique<FlashWindow>();
+        hDlgMain = window.get();
+    }
+
+    void TearDown() override
+    {
+        if (window) {
+            window->WaitRunEnded(15000);
+            hDlgMain = nullptr;
+            window.reset();
+        }
+        SetPortCandidatesHandler(nullptr);
+        SetQuestionHandler(nullptr);
+        SetFileDialogHandler(nullptr);
+        bLogEnabled = 0;
+    }
+
+    // A simulator the port list offers; powered up after uPowerUpMs (< 0:
+    // never).
+    void StartSim(int nPowerUpMs, bool bPaced = false)
+    {
+        varnsim::Options o;
+        o.paced = bPaced;
+        o.poweredOn = false;
+        o.powerUpAfterMs = nPowerUpMs;
+        sim = std::make_unique<varnsim::Simulator>(o);
+        std::string why;
+        ASSERT_TRUE(sim->Start(&why)) << why;
+        vPorts = {sim->PortPath()};
+        window->RefreshButton()->click();
+        ASSERT_EQ(window->PortList()->currentIndex(), 1);
+    }
+
+    bool Idle() const
+    {
+        return window->FlashButton()->isEnabled() && !window->CancelButton()->isEnabled();
+    }
+
+    TempDir dir;
+    MessageRecorder rec;
+    std::vector<std::string> vPorts;
+    std::vector<std::string> vQuestions;
+    std::unique_ptr<varnsim::Simulator> sim;
+    std::unique_ptr<FlashWindow> window;
+};
+
+TEST_F(FlashWindowTest, StartsIdleWithItsHintAndSwitchesToBusy)
+{
+    FlashWindow& w = *window;
+    EXPECT_EQ(w.StatusLine()->text().toStdString(), szFlashIdleHint);
+    EXPECT_EQ(w.ProgressBar()->minimum(), 0);
+    EXPECT_EQ(w.ProgressBar()->maximum(), 100);
+    EXPECT_EQ(w.ProgressBar()->value(), 0);
+    EXPECT_EQ(w.FileField()->text(), "");
+    EXPECT_EQ(w.PortList()->itemText(0), "Select...");
+    EXPECT_TRUE(w.FlashButton()->isDefault());
+
+    const std::vector<QWidget*> inputs = {w.PortList(), w.RefreshButton(), w.DebugBox(),  w.FileField(),
+                                          w.BrowseButton(), w.FlashButton(), w.InfoButton(), w.MenuButton()};
+    const std::vector<std::string> greyed = {"Select firmware file...", "Scope...", "Toolbox Menu...",
+                                             "Configuration...", "Terminal...", "Datalogger..."};
+    const std::vector<std::string> always = {"Check for update at startup", "Quit", "Open application directory...",
+                                             "User Guide", "Programming Examples...", "Check for Update...",
+                                             "About..."};
+    for (int busy : {1, 0}) {
+        SCOPED_TRACE(busy ? "busy" : "idle");
+        w.MainDlgState(busy);
+        for (QWidget* c : inputs)
+            EXPECT_EQ(c->isEnabled(), !busy) << c->objectName().toStdString();
+        EXPECT_EQ(w.CancelButton()->isEnabled(), busy == 1);
+        for (const std::string& item : greyed)
+            EXPECT_EQ(w.Menu().at(item)->isEnabled(), !busy) << item;
+        for (const std::string& item : always)
+            EXPECT_TRUE(w.Menu().at(item)->isEnabled()) << item;
+    }
+
+    // A full bar is drawn at once, and the range stays 0..100.
+    w.MainDlgPrg(100, "Exiting bootloader...");
+    EXPECT_EQ(w.ProgressBar()->value(), 100);
+    EXPECT_EQ(w.ProgressBar()->maximum(), 100);
+    EXPECT_EQ(w.StatusLine()->text(), "Exiting bootloader...");
+}
+
+TEST_F(FlashWindowTest, MenusHaveTheirItemsSeparatorsAndTips)
+{
+    std::vector<std::string> layout;
+    for (QAction* menu : window->menuBar()->actions()) {
+        std::string line = menu->text().toStdString() + ":";
+        for (QAction* a : menu->menu()->actions())
+            line += a->isSeparator() ? std::string(" |") : " " + a->text().toStdString();
+        layout.push_back(line);
+    }
+    EXPECT_EQ(layout, (std::vector<std::string>{
+                          "File: Select firmware file... | Check for update at startup | Quit",
+                          "Tools: Toolbox Menu... | Terminal... Datalogger... Scope... Configuration... | "
+                          "Open application directory...",
+                          "?: User Guide | Programming Examples... | Check for Update... | About...",
+                      }));
+    EXPECT_EQ(window->FileField()->toolTip(), "Firmware file name (You can drag'n drop file here)...");
+    EXPECT_EQ(window->BrowseButton()->toolTip(), "Select firmare file...");
+    EXPECT_EQ(window->CancelButton()->toolTip(), "Cancel current operation...");
+    EXPECT_EQ(window->PortList()->toolTip(), "Serial port list found on this system...");
+
+    window->DebugBox()->setChecked(true);
+    EXPECT_EQ(bLogEnabled.load(), 1);
+    window->DebugBox()->setChecked(false);
+    EXPECT_EQ(bLogEnabled.load(), 0);
+}
+
+TEST_F(FlashWindowTest, FlashWithoutAFileStartsNothing)
+{
+    window->FlashButton()->click();
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"E:Please enter firmware filename !"});
+    EXPECT_FALSE(window->RunActive());
+    EXPECT_TRUE(Idle());
+
+    // Info needs no file; without a port the run says so and stays idle.
+    window->InfoButton()->click();
+    ASSERT_TRUE(window->WaitRunEnded(2000));
+    EXPECT_EQ(rec.Last(), "E:No serial port selected !");
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(FlashWindowTest, DroppedFileReplacesTheField)
+{
+    window->FileField()->setText("old.bin");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/data/fw/new image.bin"), QUrl::fromLocalFile("/data/fw/second.bin")});
+    const QPoint at = window->FileField()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->FileField(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->FileField(), &drop);
+    EXPECT_EQ(window->FileField()->text(), "/data/fw/new image.bin");
+
+    // Not while a run is busy.
+    window->MainDlgState(1);
+    QMimeData other;
+    other.setUrls({QUrl::fromLocalFile("/data/fw/late.bin")});
+    QDropEvent late(QPointF(at), Qt::CopyAction, &other, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &late);
+    EXPECT_EQ(window->FileField()->text(), "/data/fw/new image.bin");
+}
+
+TEST_F(FlashWindowTest, SelectFileStartsInFirmwaresWithTheBinFilter)
+{
+    window->FileField()->setText("current.bin");
+    FileDialogRequest seen;
+    std::string answer = "/data/fw/chosen.bin";
+    SetFileDialogHandler([&](FileDialogMode mode, const FileDialogRequest& r, std::string* path) {
+        EXPECT_EQ(mode, FILE_DIALOG_OPEN);
+        seen = r;
+        if (answer.empty())
+            return false;
+        *path = answer;
+        return true;
+    });
+    window->BrowseButton()->click();
+    EXPECT_EQ(seen.sStartDir, dir.Path() + "/Firmwares");
+    EXPECT_EQ(seen.sStartFile, "current.bin");
+    ASSERT_EQ(seen.vFilters.size(), 2u);
+    EXPECT_EQ(seen.vFilters[0].first, "All (*.*)");
+    EXPECT_EQ(seen.vFilters[1].first, "VARN Firmware (*.bin)");
+    EXPECT_EQ(seen.nFilter, 1);
+    EXPECT_EQ(window->FileField()->text(), "/data/fw/chosen.bin");
+
+    answer.clear();
+    window->Menu().at("Select firmware file...")->trigger();
+    EXPECT_EQ(window->FileField()->text(), "/data/fw/chosen.bin");
+}
+
+TEST_F(FlashWindowTest, InfoRunIsBusyThenIdleWithTheInformationShown)
+{
+    StartSim(300);
+    window->InfoButton()->click();
+    ASSERT_TRUE(UiWaitFor([&] { return window->CancelButton()->isEnabled(); }, 2000));
+    EXPECT_FALSE(window->FlashButton()->isEnabled());
+    EXPECT_FALSE(window->Menu().at("Scope...")->isEnabled());
+    ASSERT_TRUE(window->WaitRunEnded(5000));
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(window->StatusLine()->text().toStdString(), szFlashIdleHint);
+    EXPECT_EQ(window->ProgressBar()->value(), 100);
+    ASSERT_EQ(rec.Count(), 1u);
+    EXPECT_EQ(rec.Last().substr(0, 27), "I:Bootloader : VARN-BL 1.12");
+}
+
+TEST_F(FlashWindowTest, CancelWhileWaitingEndsTheRunAtOnce)
+{
+    StartSim(-1);
+    window->FileField()->setText(QString::fromStdString(dir.File("fw.bin")));
+    window->FlashButton()->click();
+    ASSERT_TRUE(UiWaitFor([&] { return window->CancelButton()->isEnabled(); }, 2000));
+    UiWaitFor([] { return false; }, 300);
+    const auto t = Clock::now();
+    window->CancelButton()->click();
+    ASSERT_TRUE(window->WaitRunEnded(2000));
+    EXPECT_LT(MsSince(t), 300);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Could not start bootloader !",
+                                                     "E:Error during firmware flash, please retry !"}));
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(FlashWindowTest, ClosingDuringAnUploadWaitsAtMostOneSecond)
+{
+    StartSim(200, true);
+    ASSERT_TRUE(WriteFile(dir.File("big.bin"), MakeImage(64 * 1024)));
+    window->FileField()->setText(QString::fromStdString(dir.File("big.bin")));
+    window->FlashButton()->click();
+    ASSERT_TRUE(UiWaitFor([&] { return window->StatusLine()->text().startsWith("Uploading"); }, 5000));
+    const auto t = Clock::now();
+    window->close();
+    const long took = MsSince(t);
+    EXPECT_GE(took, 900);
+    EXPECT_LT(took, 1500);
+    EXPECT_TRUE(window->RunActive());
+    // The upload goes on without a window; losing the line ends it.
+    sim->HangUp();
+    EXPECT_TRUE(window->WaitRunEnded(8000));
+}
+
+}  // namespace
