@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QPixmap>
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
@@ -267,6 +268,25 @@ TEST_F(FlashWindowTest, ClosingDuringAnUploadWaitsAtMostOneSecond)
     // The upload goes on without a window; losing the line ends it.
     sim->HangUp();
     EXPECT_TRUE(window->WaitRunEnded(8000));
+}
+
+// Renders the window in the middle of an upload; VARN_SCREENSHOT_DIR keeps the
+// picture (docs/screenshots/flash.png is made this way).
+TEST_F(FlashWindowTest, RendersToAPicture)
+{
+    window->FileField()->setText("Firmwares/varn-fw-3.45.bin");
+    window->MainDlgPrg(37, "Uploading firmware 37 % (97024/262144 bytes)...");
+    window->MainDlgState(1);
+    window->resize(window->sizeHint().expandedTo(QSize(560, 0)));
+    window->show();
+    QApplication::processEvents();
+    const QPixmap picture = window->grab();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GT(picture.width(), 300);
+    const char* out = std::getenv("VARN_SCREENSHOT_DIR");
+    if (out != nullptr) {
+        EXPECT_TRUE(picture.save(QString::fromLocal8Bit(out) + "/flash.png"));
+    }
 }
 
 }  // namespace
