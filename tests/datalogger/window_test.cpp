@@ -1,0 +1,268 @@
+// The datalogger window offscreen: its controls and menus, busy and idle,
+// the bar, and tasks started from its buttons against the simulator.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <cstdlib>
+
+#include "appframe.h"
+#include "datalogger_window.h"
+#include "simulator.h"
+#include "test_support.h"
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppStartupFrameIn(PROGRAM_DATALOGGER, dir.Path().c_str());
+        window = std::make_unique<DataloggerWindow>();
+        hDlgMain = window.get();
+        window->SetTaskTimeouts(50, 3000, 0);
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        hDlgMain = nullptr;
+        UiWaitFor([] { return DataloggerWindow::RunningWorkers() == 0; }, 10000);
+        SetFileDialogHandler(nullptr);
+        SetQuestionHandler(nullptr);
+        if (sim)
+            sim->Stop();
+    }
+    void StartSim(int nRecords)
+    {
+        varnsim::Options options;
+        options.paced = false;
+        options.bootWindowMs = 0;
+        options.loggerRecords = nRecords;
+        options.loggerCapacity = nRecords > 1000 ? nRecords : 1000;
+        sim = std::make_unique<varnsim::Simulator>(options);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        FillPortList(Find<QComboBox>("portList"), {sim->PortPath()});
+        ASSERT_EQ(Find<QComboBox>("portList")->currentIndex(), 1);
+    }
+    template <class T>
+    T* Find(const char* szName) const
+    {
+        T* w = window->findChild<T*>(szName);
+        EXPECT_NE(w, nullptr) << szName;
+        return w;
+    }
+    QString Text(const char* szLabel) const { return Find<QLabel>(szLabel)->text(); }
+    bool WaitIdle(unsigned uMs = 20000)
+    {
+        return UiWaitFor([this] { return !window->IsTaskRunning(); }, uMs);
+    }
+    void ChooseFile(const std::string& sPath)
+    {
+        SetFileDialogHandler([sPath](FileDialogMode nMode, const FileDialogRequest& r, std::string* pPath) {
+            EXPECT_EQ(nMode, FILE_DIALOG_SAVE);
+            EXPECT_EQ(r.nFilter, 1);
+            EXPECT_EQ(r.vFilters[1].first, "Comma Separated Values (*.csv)");
+            EXPECT_EQ(r.sDefaultExt, "csv");
+            *pPath = sPath;
+            return true;
+        });
+    }
+    // The controls a task disables, in the order of the window.
+    std::vector<QWidget*> Inputs() const
+    {
+        return {Find<QComboBox>("portList"), Find<QToolButton>("refreshPorts"), Find<QCheckBox>("debug"),
+                Find<QPushButton>("menuButton"), Find<QPushButton>("download"), Find<QPushButton>("refresh"),
+                Find<QPushButton>("erase")};
+    }
+    // Item texts of one menu, separators as "-".
+    std::vector<std::string> MenuItems(const char* szMenu) const
+    {
+        std::vector<std::string> items;
+        for (QAction* a : window->menuBar()->actions())
+            if (a->text() == szMenu)
+                for (QAction* item : a->menu()->actions())
+                    items.push_back(item->isSeparator() ? "-" : item->text().toStdString());
+        return items;
+    }
+
+    TempDir dir;
+    MessageRecorder rec;
+    std::unique_ptr<varnsim::Simulator> sim;
+    std::unique_ptr<DataloggerWindow> window;
+};
+
+TEST_F(WindowTest, ControlsStartIdleWithTheirTexts)
+{
+    EXPECT_EQ(window->windowTitle().toStdString(), "VARN-LOGGER V1.26 (linux64)");
+    EXPECT_EQ(Text("modeValue"), "Unknown");
+    EXPECT_EQ(Text("measureValue"), "Unknown");
+    for (const char* name : {"modeValue", "measureValue"}) {
+        EXPECT_TRUE(Find<QLabel>(name)->font().bold());
+        EXPECT_EQ(Find<QLabel>(name)->font().pixelSize(), 14);
+    }
+    EXPECT_EQ(Text("status").toStdString(), szLoggerIdleHint);
+    for (const char* name : {"usageGauge", "progress"}) {
+        EXPECT_EQ(Find<QProgressBar>(name)->minimum(), 0);
+        EXPECT_EQ(Find<QProgressBar>(name)->maximum(), 100);
+        EXPECT_EQ(Find<QProgressBar>(name)->value(), 0);
+    }
+    for (QWidget* w : Inputs())
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(Find<QPushButton>("cancel")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("download")->isDefault());
+    EXPECT_FALSE(Find<QCheckBox>("debug")->isChecked());
+    EXPECT_EQ(Find<QComboBox>("portList")->itemText(0), "Select...");
+
+    const std::vector<std::pair<const char*, const char*>> tips{
+        {"portList", "Serial port list found on this system..."},
+        {"refreshPorts", "Refresh serial port list..."},
+        {"debug", "Enable/Disable debug and log into file..."},
+        {"download", "Start to download data from sensor..."},
+        {"refresh", "Refresh storage info..."},
+        {"erase", "Erase all data..."},
+        {"cancel", "Cancel current operation..."}};
+    for (const auto& [name, tip] : tips)
+        EXPECT_EQ(Find<QWidget>(name)->toolTip().toStdString(), tip) << name;
+
+    Find<QCheckBox>("debug")->click();
+    EXPECT_EQ(bLogEnabled.load(), 1);
+    Find<QCheckBox>("debug")->click();
+    EXPECT_EQ(bLogEnabled.load(), 0);
+}
+
+TEST_F(WindowTest, MenusAndTheirBusyState)
+{
+    EXPECT_EQ(MenuItems("File"), (std::vector<std::string>{"Check for update at startup", "-", "Quit"}));
+    EXPECT_EQ(MenuItems("Tools"),
+              (std::vector<std::string>{"Toolbox Menu...", "-", "Terminal...", "Scope...", "Configuration...", "Flash...",
+                                        "-", "Open application directory..."}));
+    EXPECT_EQ(MenuItems("?"), (std::vector<std::string>{"User Guide", "-", "Programming Examples...", "-",
+                                                        "Check for Update...", "-", "About..."}));
+
+    const std::vector<std::string> tools{"Toolbox Menu...", "Terminal...", "Scope...", "Configuration...", "Flash..."};
+    const std::vector<std::string> others{"Check for update at startup", "Quit", "Open application directory...",
+                                          "User Guide", "Programming Examples...", "Check for Update...", "About..."};
+    window->MainDlgState(1);
+    for (const std::string& t : tools)
+        EXPECT_FALSE(window->MenuItemAction(t.c_str())->isEnabled()) << t;
+    for (const std::string& t : others)
+        EXPECT_TRUE(window->MenuItemAction(t.c_str())->isEnabled()) << t;
+    for (QWidget* w : Inputs())
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(Find<QPushButton>("cancel")->isEnabled());
+
+    window->MainDlgState(0);
+    for (const std::string& t : tools)
+        EXPECT_TRUE(window->MenuItemAction(t.c_str())->isEnabled()) << t;
+    EXPECT_FALSE(Find<QPushButton>("cancel")->isEnabled());
+
+    // A tool that is not installed is reported and the window stays.
+    window->MenuItemAction("Scope...")->trigger();
+    EXPECT_EQ(rec.Last(), "E:File '" + dir.File("VARN-Scope") + "' not found !");
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(WindowTest, BarShowsPositionsAtOnceAndFullBeyondTheEnd)
+{
+    QProgressBar* bar = Find<QProgressBar>("progress");
+    window->MainDlgPrg(50, "Downloading 5 (50 %)..");
+    EXPECT_EQ(bar->value(), 50);
+    EXPECT_EQ(Text("status"), "Downloading 5 (50 %)..");
+    window->MainDlgPrg(110, "Downloading 11 (110 %)..");
+    EXPECT_EQ(bar->value(), 100);
+    EXPECT_EQ(bar->maximum(), 100);
+    window->MainDlgPrg(100, "Done !");
+    EXPECT_EQ(bar->value(), 100);
+    window->MainDlgPrg(0, "Waking up...");
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(WindowTest, TaskWithoutPortReportsAndStaysIdle)
+{
+    Find<QComboBox>("portList")->setCurrentIndex(0);
+    Find<QPushButton>("refresh")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:No serial port selected !"}));
+    EXPECT_TRUE(Find<QPushButton>("download")->isEnabled());
+    EXPECT_EQ(Text("status").toStdString(), szLoggerIdleHint);
+}
+
+TEST_F(WindowTest, RefreshThenDownloadFromTheButtons)
+{
+    StartSim(500);
+    Find<QPushButton>("refresh")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Text("modeValue"), "on");
+    EXPECT_EQ(Text("measureValue"), "500 / 1000 (50%)");
+    EXPECT_EQ(Find<QProgressBar>("usageGauge")->value(), 50);
+    EXPECT_EQ(Text("status").toStdString(), szLoggerIdleHint);
+    EXPECT_EQ(Find<QProgressBar>("progress")->value(), 100);
+
+    if (const char* out = std::getenv("VARN_SCREENSHOT")) {
+        window->MainDlgPrg(100, "Done !");
+        EXPECT_TRUE(window->grab().save(out, "PNG"));
+        window->MainDlgPrg(100, szLoggerIdleHint);
+    }
+
+    const std::string file = dir.File("logger.csv");
+    ChooseFile(file);
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(WaitIdle());
+    const std::string text = ReadFileText(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 501);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"I:Data successfully downloaded !"}));
+    EXPECT_TRUE(Find<QPushButton>("download")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("cancel")->isEnabled());
+}
+
+TEST_F(WindowTest, CancelButtonEndsADownloadAndKeepsThePartialFile)
+{
+    StartSim(10000);
+    const std::string file = dir.File("partial.csv");
+    ChooseFile(file);
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading"); }, 20000));
+    EXPECT_TRUE(Find<QPushButton>("cancel")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("download")->isEnabled());
+    Find<QPushButton>("cancel")->click();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(rec.Count(), 1u);
+    EXPECT_NE(rec.Last().find("Not all data are downloaded ("), std::string::npos) << rec.Last();
+    EXPECT_NE(rec.Last().find("/10000) !"), std::string::npos) << rec.Last();
+    // The window keeps what arrived: every line up to the cancel.
+    const std::string text = ReadFileText(file);
+    EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 0);
+    EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 10001);
+    EXPECT_TRUE(Find<QPushButton>("download")->isEnabled());
+}
+
+TEST_F(WindowTest, ClosingDuringAStalledDownloadWaitsOneSecondAtMost)
+{
+    StartSim(100);
+    sim->SetLoggerFault(varnsim::LoggerFault::StopAfter, 3);
+    ChooseFile(dir.File("stalled.csv"));
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading 4 "); }, 20000));
+    const auto start = TickCountMs();
+    window->close();
+    const auto took = TickCountMs() - start;
+    EXPECT_GE(took, 900u);
+    EXPECT_LT(took, 2000u);
+    EXPECT_TRUE(window->IsTaskRunning());
+    // The worker ends later by itself, finding no window.
+    window.reset();
+    EXPECT_TRUE(UiWaitFor([] { return DataloggerWindow::RunningWorkers() == 0; }, 10000));
+    EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort + "Serial port read error");
+}
+
+}  // namespace
