@@ -54,7 +54,7 @@ long long Console::IdleMs() const
 
 Console::Action Console::Feed(uint8_t byte, TimePoint now, std::string& out)
 {
-    if (stream_) {
+    if (stream_ && stream_->EndsOnLineEnd()) {
         // The sensor is busy sending; a line end from the host aborts it.
         if (byte == '\r')
             EndStream(now);
@@ -192,6 +192,8 @@ std::string Console::Command(const std::string& line, Action* action)
 
     if (line == "scopemode") {
         // The signal stream is not simulated yet: the mode is only recorded.
+        // It will be a Stream that is Ready() every half second with the next
+        // frame and does not end on a line end.
         params_.Force("misc-scopemode", "yes");
         return Ok("misc-scopemode=yes");
     }
@@ -227,7 +229,7 @@ void Console::EndStream(TimePoint now)
 
 void Console::Advance(TimePoint now)
 {
-    if (awake_ && !stream_ && now >= Deadline()) {
+    if (awake_ && now >= Deadline()) {
         awake_ = false;
         line_.clear();
         overflow_ = false;
@@ -236,7 +238,7 @@ void Console::Advance(TimePoint now)
 
 TimePoint Console::Deadline() const
 {
-    if (!awake_ || stream_)
+    if (!awake_ || (stream_ && stream_->EndsOnLineEnd()))
         return TimePoint::max();
     return lastInput_ + std::chrono::milliseconds(IdleMs());
 }

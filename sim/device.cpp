@@ -110,6 +110,9 @@ void Device::Emit(std::string& reply, TimePoint now)
 
 void Device::Receive(uint8_t byte, TimePoint now)
 {
+    // A byte that comes after a window closed or the console's idle time
+    // ran out finds that already happened, however late Advance runs.
+    RunTimers(now);
     if (silent_)
         return;
     std::string reply;
@@ -155,7 +158,7 @@ void Device::Receive(uint8_t byte, TimePoint now)
     Emit(reply, now);
 }
 
-void Device::Advance(TimePoint now)
+void Device::RunTimers(TimePoint now)
 {
     if (now >= powerOnAt_)
         PowerOn(now);
@@ -171,6 +174,11 @@ void Device::Advance(TimePoint now)
     }
     if (state_ == State::Console)
         console_.Advance(now);
+}
+
+void Device::Advance(TimePoint now)
+{
+    RunTimers(now);
     if (state_ == State::Bootloader && !silent_) {
         std::string reply;
         boot_.Advance(now, reply);

@@ -64,6 +64,7 @@ public:
     void SendNoise(int ms, TimePoint now);
 
 private:
+    void RunTimers(TimePoint now);
     void Emit(std::string& reply, TimePoint now);
     void Refill(TimePoint now);
     void Reboot(TimePoint now);

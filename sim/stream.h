@@ -17,6 +17,10 @@ public:
     // Appends the next piece to out; false, appending nothing, when the
     // stream is over.
     virtual bool Next(std::string& out) = 0;
+    // true: the console is busy sending and a line end from the host stops
+    // the stream (a download); false: commands go on alongside it (the
+    // signal stream of the scope mode, which only a reboot ends).
+    virtual bool EndsOnLineEnd() const { return true; }
 };
 
 } // namespace varnsim
