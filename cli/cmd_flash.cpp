@@ -26,6 +26,9 @@ public:
 
     void Progress(int nPosition, const char* szText) override
     {
+        // The window's idle hint names its buttons; nothing to show here.
+        if (std::strcmp(szText, szFlashIdleHint) == 0)
+            return;
         if (bTty) {
             // One line that keeps being rewritten.
             std::fprintf(stderr, "\r\033[K[%3d%%] %s", nPosition, szText);
@@ -140,6 +143,13 @@ int RunFlash(const std::vector<std::string>& args)
         std::fprintf(stderr, "Usage: varn flash PORT IMAGE [--yes]\n");
         return EXIT_USAGE;
     }
+    // Nobody should power-cycle a sensor for an image that cannot be read.
+    FILE* f = std::fopen(words[1].c_str(), "rb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "ERROR : Could not open file '%s' !\n", words[1].c_str());
+        return EXIT_FAILED;
+    }
+    std::fclose(f);
     return RunBootloader(words[0], words[1], 0, yes);
 }
 
@@ -150,13 +160,11 @@ int RunBootloaderInfo(const std::vector<std::string>& args)
 
 const VarnCommandGroup tFlashCommands({
     {"flash", "PORT IMAGE [--yes]",
-     "Upload a firmware image through the bootloader: start it, then power the sensor up within 10 s. "
-     "A device that takes no firmware newer than 2.36 asks first: on a terminal the question is put on it; "
-     "without one the answer is No unless --yes is given.",
+     "Upload IMAGE; power the sensor up within 10 s. Old devices ask about firmware > 2.36: on the "
+     "terminal, else No unless --yes.",
      2, 3, RunFlash},
     {"bootloader-info", "PORT",
-     "Show the bootloader's version, unique identifier and flash sizes: start it, then power the sensor up "
-     "within 10 s.",
+     "Show the bootloader's version, unique id and flash sizes; power the sensor up within 10 s.",
      1, 1, RunBootloaderInfo},
 });
 
