@@ -88,7 +88,7 @@ TEST(Line, PacedOutputTakesTheWireTime)
     const double wire = stream.size() * 1000.0 / varnsim::kLineBytesPerSecond;
     ASSERT_GT(stream.size(), 5000u);
     EXPECT_GE(elapsed, 0.8 * wire) << stream.size() << " bytes";
-    EXPECT_LE(elapsed, 3 * wire) << stream.size() << " bytes";
+    EXPECT_LE(elapsed, 10 * wire) << stream.size() << " bytes";  // only gross slowness
 }
 
 TEST(Line, PacedInputReachesTheSensorNoEarlierThanTheWire)
