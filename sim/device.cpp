@@ -12,6 +12,8 @@ constexpr size_t kRefillLow = 2048;
 constexpr size_t kRefillHigh = 8192;
 // Noise goes out in slices of this length at the line rate.
 constexpr auto kNoiseSlice = std::chrono::milliseconds(1);
+// Logger capacity when the options leave it open.
+constexpr int kDefaultLoggerCapacity = 262144;
 
 Bootloader::Identity IdentityFrom(const Options& o)
 {
@@ -37,7 +39,8 @@ Bootloader::Identity IdentityFrom(const Options& o)
 Device::Device(const Options& options)
     : options_(options),
       params_(KindFromName(options.kind), options.fwVersion, options.uniqueId, options.externalFlash,
-              options.loggerRecords, options.loggerCapacity),
+              options.loggerRecords,
+              options.loggerCapacity >= 0 ? options.loggerCapacity : std::max(kDefaultLoggerCapacity, options.loggerRecords)),
       console_(params_, options.adminPassword, options.consoleIdleMs), boot_(IdentityFrom(options))
 {
 }

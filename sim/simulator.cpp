@@ -37,9 +37,9 @@ std::string CheckOptions(const Options& o)
     for (char c : o.uniqueId)
         if (!std::isxdigit(static_cast<unsigned char>(c)))
             return "the unique id must have 24 hexadecimal digits";
-    if (o.loggerRecords < 0 || o.loggerCapacity < 0)
-        return "logger record count and capacity cannot be negative";
-    if (o.loggerRecords > o.loggerCapacity)
+    if (o.loggerRecords < 0)
+        return "the logger record count cannot be negative";
+    if (o.loggerCapacity >= 0 && o.loggerRecords > o.loggerCapacity)
         return "the logger holds " + std::to_string(o.loggerRecords) + " records but its capacity is " +
                std::to_string(o.loggerCapacity);
     if (o.bootWindowMs < 0 || o.rebootMs < 0)

@@ -44,8 +44,9 @@ struct Options {
     std::string adminPassword = "varn";
     // Records stored in the logger; generated on the fly when downloaded.
     int loggerRecords = 0;
-    // Records the logger can hold ("logger-capa"); at least loggerRecords.
-    int loggerCapacity = 262144;
+    // Records the logger can hold ("logger-capa"), at least loggerRecords;
+    // < 0: 262144, or loggerRecords when that is more.
+    int loggerCapacity = -1;
     // The logger's flash chip ("hw-extflash"); without it there is no logger.
     bool externalFlash = true;
     // The 96-bit unique identifier as the host shows it: 24 hex digits, the

@@ -202,9 +202,8 @@ TEST_F(Logger, StopsBetweenLinesOrInsideARecord)
 
 TEST_F(Logger, LargeLoggerStreamsOnDemandAndALineEndAbortsIt)
 {
-    Options options = WithRecords("DUVIKORN", 300000);
-    options.loggerCapacity = 400000;
-    ASSERT_NO_FATAL_FAILURE(OpenAwake(options));
+    ASSERT_NO_FATAL_FAILURE(OpenAwake(WithRecords("DUVIKORN", 300000)));
+    EXPECT_EQ(sim().Param("logger-capa"), "300000");
     EXPECT_EQ(StartDownload(), "OK logger-download=300000");
     const std::string first = host().Read(20000, 2000);
     ASSERT_EQ(first.size(), 20000u);
