@@ -7,12 +7,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -62,50 +64,70 @@ QString Text(const char* sz)
 
 }  // namespace
 
-// The tasks' view of the window, used on the worker thread. Every call runs
-// on the window thread and finds the window through a guarded pointer, so a
-// worker that outlives its window changes nothing.
+// The tasks' view of the window, used on the worker thread. Each call is
+// handed to the window thread and waited for, through a mutex and condition
+// of ours rather than a blocking queued call, so that thread checkers see
+// the hand-over both ways. Once the window is gone, calls return at once.
 class DataloggerWindow::Link : public LoggerDlg {
 public:
     explicit Link(DataloggerWindow* p) : pWindow(p) {}
 
+    void Call(const std::function<void()>& fn)
+    {
+        std::unique_lock<std::mutex> lock(mLock);
+        if (pWindow == nullptr)
+            return;
+        pPending = &fn;
+        bDone = false;
+        QMetaObject::invokeMethod(pWindow, "RunWorkerCall", Qt::QueuedConnection);
+        cvDone.wait(lock, [this] { return bDone; });
+    }
+
+    // On the window thread: runs the waiting call, if any.
+    void RunPending()
+    {
+        std::unique_lock<std::mutex> lock(mLock);
+        const std::function<void()>* fn = pPending;
+        pPending = nullptr;
+        if (fn == nullptr)
+            return;
+        lock.unlock();
+        (*fn)();
+        lock.lock();
+        bDone = true;
+        cvDone.notify_all();
+    }
+
+    // On the window thread, when the window goes: releases a waiting call
+    // unrun and refuses the next ones.
+    void Detach()
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        pWindow = nullptr;
+        pPending = nullptr;
+        bDone = true;
+        cvDone.notify_all();
+    }
+
     void ShowProgress(unsigned uPosition, const char* szText) override
     {
-        const std::string text(szText);
-        RunOnWindowThread([&] {
-            if (pWindow)
-                pWindow->MainDlgPrg(uPosition, text.c_str());
-        });
+        Call([&] { pWindow->MainDlgPrg(uPosition, szText); });
     }
     void ShowState(int bBusy) override
     {
-        RunOnWindowThread([&] {
-            if (pWindow)
-                pWindow->MainDlgState(bBusy);
-        });
+        Call([&] { pWindow->MainDlgState(bBusy); });
     }
     void ShowMode(const char* szText) override
     {
-        const std::string text(szText);
-        RunOnWindowThread([&] {
-            if (pWindow)
-                pWindow->SetMode(text.c_str());
-        });
+        Call([&] { pWindow->SetMode(szText); });
     }
     void ShowMeasure(const char* szText) override
     {
-        const std::string text(szText);
-        RunOnWindowThread([&] {
-            if (pWindow)
-                pWindow->SetMeasure(text.c_str());
-        });
+        Call([&] { pWindow->SetMeasure(szText); });
     }
     void ShowGauge(int nPercent) override
     {
-        RunOnWindowThread([&] {
-            if (pWindow)
-                pWindow->SetGauge(nPercent);
-        });
+        Call([&] { pWindow->SetGauge(nPercent); });
     }
 
     int SaveFileDialog(char* szPath, size_t uSize) override
@@ -125,8 +147,12 @@ public:
 
     int Question(const char* szText) override { return UiQuestion(MESSAGE_INFO, szText); }
 
-    // Read and cleared only on the window thread.
-    QPointer<DataloggerWindow> pWindow;
+private:
+    std::mutex mLock;
+    std::condition_variable cvDone;
+    DataloggerWindow* pWindow;                       // null once the window is gone
+    const std::function<void()>* pPending = nullptr; // the call waiting for the window thread
+    bool bDone = true;
 };
 
 DataloggerWindow::DataloggerWindow(QWidget* pParent)
@@ -147,7 +173,7 @@ DataloggerWindow::DataloggerWindow(QWidget* pParent)
 
 DataloggerWindow::~DataloggerWindow()
 {
-    pLink->pWindow = nullptr;
+    pLink->Detach();
     if (hThread.joinable()) {
         if (bWorkerRunning->load())
             hThread.detach();
@@ -278,6 +304,11 @@ QAction* DataloggerWindow::MenuItemAction(const char* szText) const
 {
     auto it = tMenu.find(szText);
     return it == tMenu.end() ? nullptr : it->second;
+}
+
+void DataloggerWindow::RunWorkerCall()
+{
+    pLink->RunPending();
 }
 
 void DataloggerWindow::RefreshPorts()

@@ -4,7 +4,8 @@
 //
 // Threads: each task runs ProcessThread (logger_task.h) on a worker thread
 // of its own, one at a time (the task buttons are disabled while busy). The
-// worker reaches the controls only through RunOnWindowThread, and the
+// worker reaches the controls only through calls run on the window thread
+// while it waits, and the
 // window reaches the worker only through the cancel event. Closing the
 // window signals the cancel and waits at most 1000 ms; a worker still
 // running then is left to end by itself and its late calls find no window.
@@ -57,6 +58,9 @@ public:
     // that closed while its task ran): the program ends without waiting for
     // them, tests wait for them.
     static int RunningWorkers();
+
+    // Runs the call a worker is waiting for (queued to the window thread).
+    Q_INVOKABLE void RunWorkerCall();
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
