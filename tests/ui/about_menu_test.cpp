@@ -1,0 +1,160 @@
+// Suite menus built from tables, the Tools-menu convention and the About dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <memory>
+#include <mutex>
+
+#include "appframe.h"
+#include "desktop.h"
+#include "suite.h"
+#include "ui_test_support.h"
+
+namespace {
+
+const MenuItem tMenu[] = {
+    {"File", "Save as...", MENU_CUSTOM, true, nullptr},
+    {"File", "Check for update at startup", MENU_CHECK_STARTUP, true, nullptr},
+    {"File", "Quit", MENU_QUIT, false, nullptr},
+    {"Tools", "Scope...", MENU_TOOL, false, "VARN-Scope"},
+    {"?", "Check for Update...", MENU_CHECK_UPDATE, true, nullptr},
+    {"?", "About...", MENU_ABOUT, false, nullptr},
+};
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppStartupFrameIn(PROGRAM_TERMINAL, app.Path().c_str());
+        SetSuiteTodayHandler([] { return std::string("20261207"); });
+        actions = BuildSuiteMenu(window.menuBar(), tMenu);
+        hDlgMain = &window;
+        window.show();
+    }
+    void TearDown() override
+    {
+        hDlgMain = nullptr;
+        SetSuiteTodayHandler(nullptr);
+    }
+
+    TempDir app;
+    MessageRecorder messages;
+    QMainWindow window;
+    MenuActions actions;
+};
+
+std::vector<std::string> Texts(QMenu* menu)
+{
+    std::vector<std::string> texts;
+    for (QAction* a : menu->actions())
+        texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
+{
+    const QList<QAction*> menus = window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), "File");
+    EXPECT_EQ(menus[2]->text(), "?");
+    EXPECT_EQ(Texts(menus[0]->menu()),
+              (std::vector<std::string>{"Save as...", "-", "Check for update at startup", "-", "Quit"}));
+    EXPECT_EQ(actions.size(), 6u);
+    EXPECT_TRUE(actions.at("Check for update at startup")->isCheckable());
+    EXPECT_FALSE(actions.at("Save as...")->isCheckable());
+}
+
+TEST_F(MenuTest, StartupCheckTicksAndTogglingTwiceRestoresIt)
+{
+    QAction* check = actions.at("Check for update at startup");
+    UiStartupCheckUpdate(check);
+    EXPECT_TRUE(check->isChecked());
+    check->trigger();
+    EXPECT_FALSE(check->isChecked());
+    EXPECT_EQ(ReadFileText(app.File(SUITE_UPDATE_MARKER)), "0|19700101");
+    check->trigger();
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_EQ(ReadFileText(app.File(SUITE_UPDATE_MARKER)), "1|19700101");
+
+    ASSERT_TRUE(FileWriteOk(app.File(SUITE_UPDATE_MARKER), "0|20260101"));
+    UiStartupCheckUpdate(check);
+    EXPECT_FALSE(check->isChecked());
+}
+
+TEST_F(MenuTest, MissingToolReportsAndTheWindowStays)
+{
+    actions.at("Scope...")->trigger();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"E:File '" + app.File("VARN-Scope") + "' not found !"});
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(MenuTest, StartedToolClosesTheWindow)
+{
+    ASSERT_TRUE(InstallStandin(app.Path(), "VARN-Scope"));
+    actions.at("Scope...")->trigger();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(WaitStandinRecord(app.Path()), "name=VARN-Scope\ncwd=" + app.Path() + "\n\n");
+    EXPECT_EQ(messages.Count(), 0u);
+}
+
+TEST_F(MenuTest, CheckForUpdateStartsTheUpdaterAndStays)
+{
+    actions.at("Check for Update...")->trigger();
+    EXPECT_EQ(messages.Last(), "E:File '" + app.File("VARN-Update") + "' not found !");
+    ASSERT_TRUE(InstallStandin(app.Path(), "VARN-Update"));
+    actions.at("Check for Update...")->trigger();
+    EXPECT_EQ(WaitStandinRecord(app.Path()), "name=VARN-Update\ncwd=" + app.Path() + "\narg=check\n\n");
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(About, ShowsTitleNoticeAndAWorkingLink)
+{
+    TempDir app;
+    AppStartupFrameIn(PROGRAM_TERMINAL, app.Path().c_str());
+    std::mutex m;
+    std::vector<std::string> opened;
+    SetDesktopOpenHandler([&](const std::string& target) {
+        std::lock_guard<std::mutex> lock(m);
+        opened.push_back(target);
+        return true;
+    });
+    std::unique_ptr<QDialog> dlg(UiCreateAboutDialog(nullptr));
+    dlg->show();
+    EXPECT_EQ(dlg->windowTitle(), "About");
+    EXPECT_EQ(dlg->minimumSize(), dlg->maximumSize());   // fixed size
+
+    auto* title = dlg->findChild<QLabel*>("aboutTitle");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text().toStdString(), szAppTitle);
+    EXPECT_TRUE(title->font().bold());
+    EXPECT_EQ(title->font().pixelSize(), 16);
+    auto* notice = dlg->findChild<QLabel*>("aboutNotice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->palette().color(QPalette::WindowText), QColor(127, 127, 127));
+
+    // The logo's white backdrop is keyed away.
+    auto* picture = dlg->findChild<QLabel*>("aboutPicture");
+    ASSERT_NE(picture, nullptr);
+    const QImage logo = picture->pixmap().toImage();
+    ASSERT_FALSE(logo.isNull());
+    EXPECT_EQ(qAlpha(logo.pixel(0, 0)), 0);
+
+    auto* link = dlg->findChild<QLabel*>("aboutLink");
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(link, Qt::LeftButton);
+    {
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(opened, std::vector<std::string>{std::string("http://") + szAboutWebAddress});
+    }
+    SetDesktopOpenHandler(nullptr);
+}
