@@ -90,7 +90,9 @@ int main(int argc, char** argv)
         return EXIT_USAGE;
     }
     const std::string name = words[i];
-    const std::string twoWords = i + 1 < words.size() ? name + " " + words[i + 1] : name;
+    // Families of commands take two words ("logger info"); empty when there
+    // is no second word, so a one-word command never matches as two.
+    const std::string twoWords = i + 1 < words.size() ? name + " " + words[i + 1] : std::string();
     for (const VarnCommand& c : VarnCommands()) {
         if (twoWords == c.szName)
             i += 2;
