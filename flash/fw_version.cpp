@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <sys/stat.h>
 
 #include "bootloader.h"
 
@@ -83,13 +84,14 @@ int GetFwVersion(const char* szPath, uint32_t* pMajor, uint32_t* pMinor)
     FILE* f = std::fopen(szPath, "rb");
     if (f == nullptr)
         return 0;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    if (size <= 0 || std::fseek(f, 0, SEEK_SET) != 0) {
+    // Only a regular file has a size to read (a folder opens too, and
+    // claims an absurd one).
+    struct stat st{};
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
         std::fclose(f);
         return 0;
     }
+    const long long size = st.st_size;
     std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
     const bool read = image && std::fread(image.get(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
     std::fclose(f);

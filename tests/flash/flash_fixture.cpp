@@ -28,6 +28,6 @@ bool WriteFile(const std::string& sPath, const std::vector<uint8_t>& vBytes)
     FILE* f = std::fopen(sPath.c_str(), "wb");
     if (f == nullptr)
         return false;
-    const bool ok = std::fwrite(vBytes.data(), 1, vBytes.size(), f) == vBytes.size();
+    const bool ok = vBytes.empty() || std::fwrite(vBytes.data(), 1, vBytes.size(), f) == vBytes.size();
     return std::fclose(f) == 0 && ok;
 }
