@@ -235,7 +235,7 @@ void FlashWindow::MainDlgPrg(int nPosition, const char* szText)
 int FlashWindow::SelectFile()
 {
     FileDialogRequest request;
-    request.vFilters = {{"All (*.*)", "*"}, {"VARN Firmware (*.bin)", "*.bin;*.BIN"}};
+    request.vFilters = {{"All (*.*)", "*.*"}, {"VARN Firmware (*.bin)", "*.BIN"}};
     request.nFilter = 1;
     request.sStartDir = std::string(szAppDir) + APP_SEPARATOR + "Firmwares";
     request.sStartFile = pFile->text().toLocal8Bit().toStdString();

@@ -213,6 +213,7 @@ TEST_F(FlashWindowTest, SelectFileStartsInFirmwaresWithTheBinFilter)
     ASSERT_EQ(seen.vFilters.size(), 2u);
     EXPECT_EQ(seen.vFilters[0].first, "All (*.*)");
     EXPECT_EQ(seen.vFilters[1].first, "VARN Firmware (*.bin)");
+    EXPECT_EQ(seen.vFilters[1].second, "*.BIN");
     EXPECT_EQ(seen.nFilter, 1);
     EXPECT_EQ(window->FileField()->text(), "/data/fw/chosen.bin");
 
