@@ -68,6 +68,7 @@ void RoundTrips(double seconds)
 {
     varnsim::Options o;
     o.paced = false;
+    o.bootWindowMs = 0;   // straight to the console, no bootloader window
     varnsim::Simulator sim(o);
     if (!StartSim(sim))
         return;
@@ -96,6 +97,7 @@ void ParameterSet(const char* kind)
     varnsim::Options o;
     o.kind = kind;
     o.paced = true;
+    o.bootWindowMs = 0;
     varnsim::Simulator sim(o);
     if (!StartSim(sim))
         return;

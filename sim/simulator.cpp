@@ -20,7 +20,7 @@ namespace {
 
 // Paced transfers wake up at most this often: bytes then move in small
 // bursts that are never early, and an idle-looking line costs no CPU.
-constexpr auto kPaceGranularity = std::chrono::milliseconds(2);
+constexpr auto kPaceGranularity = std::chrono::microseconds(50);
 // Hang-up: the host counts as having read everything once the slave's input
 // queue stayed empty this long after the last write (the pseudo-terminal
 // hands written bytes over asynchronously).
@@ -210,13 +210,19 @@ void Simulator::Impl::Run()
             fds[1] = {pty.master, static_cast<short>(POLLIN | (outBlocked ? POLLOUT : 0)), 0};
             count = 2;
         }
-        int timeoutMs = -1;
+        // Sleep to the exact deadline: a millisecond poll would add up to a
+        // millisecond to every paced burst and every command turn-around.
+        timespec timeout{};
+        timespec* pTimeout = nullptr;
         if (wake != TimePoint::max()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
-            timeoutMs = static_cast<int>(std::clamp<long long>(left, 0, 60000));
+            const long long left = std::clamp<long long>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now).count(), 0, 60'000'000'000LL);
+            timeout.tv_sec = static_cast<time_t>(left / 1'000'000'000LL);
+            timeout.tv_nsec = static_cast<long>(left % 1'000'000'000LL);
+            pTimeout = &timeout;
         }
         lock.unlock();
-        poll(fds, count, timeoutMs);
+        ppoll(fds, count, pTimeout, nullptr);
         lock.lock();
 
         if (fds[0].revents & POLLIN) {
