@@ -118,5 +118,21 @@ int main(int argc, char** argv)
         }
         return c.pfnRun(args);
     }
+    // A family name alone ("varn logger", "varn logger --help") lists the
+    // family's commands.
+    const std::string family = name + " ";
+    bool found = false;
+    const bool help = i + 1 < words.size() && words[i + 1] == "--help";
+    FILE* out = help ? stdout : stderr;
+    for (const VarnCommand& c : VarnCommands()) {
+        if (std::strncmp(c.szName, family.c_str(), family.size()) == 0) {
+            if (!found)
+                std::fprintf(out, "Commands of 'varn %s':\n", name.c_str());
+            std::fprintf(out, "  %-16s %-20s %s\n", c.szName, c.szArgs, c.szHelp);
+            found = true;
+        }
+    }
+    if (found)
+        return help ? EXIT_OK : EXIT_USAGE;
     return Usage("unknown command '%s'", name.c_str());
 }

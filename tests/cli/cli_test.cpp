@@ -1,0 +1,132 @@
+// The varn tool as a script sees it: exit status, standard output and
+// standard error, against the simulated sensor on a real pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "simulator.h"
+#include "test_support.h"
+
+namespace {
+
+struct Result {
+    int nStatus = -1;
+    std::string sOut;
+    std::string sErr;
+};
+
+Result RunVarn(const std::vector<std::string>& vArgs)
+{
+    TempDir dir;
+    const std::string outPath = dir.File("out"), errPath = dir.File("err");
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int in = open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(VARN_PROGRAM));
+        for (const std::string& a : vArgs)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VARN_PROGRAM, argv.data());
+        _exit(127);
+    }
+    Result r;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.nStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.sOut = ReadFileText(outPath);
+    r.sErr = ReadFileText(errPath);
+    return r;
+}
+
+TEST(VarnUsage, BadCommandLinesExitWithTwoAndSayWhy)
+{
+    EXPECT_EQ(RunVarn({}).nStatus, 2);
+    Result r = RunVarn({"frobnicate"});
+    EXPECT_EQ(r.nStatus, 2);
+    EXPECT_NE(r.sErr.find("unknown command 'frobnicate'"), std::string::npos);
+    // A one-word command without its arguments is a usage error, not a crash.
+    r = RunVarn({"get"});
+    EXPECT_EQ(r.nStatus, 2);
+    EXPECT_EQ(r.sErr, "Usage: varn get PORT KEY...\n");
+    EXPECT_EQ(RunVarn({"set", "p", "k"}).nStatus, 2);
+    EXPECT_EQ(RunVarn({"--log"}).nStatus, 2);
+    EXPECT_EQ(RunVarn({"get", "p", std::string(4000, 'k')}).nStatus, 2);
+}
+
+TEST(VarnUsage, HelpForTheToolACommandAndAFamily)
+{
+    Result r = RunVarn({"--help"});
+    EXPECT_EQ(r.nStatus, 0);
+    for (const char* cmd : {"ports", "get", "set", "config"})
+        EXPECT_NE(r.sOut.find(cmd), std::string::npos) << cmd;
+    r = RunVarn({"config", "--help"});
+    EXPECT_EQ(r.nStatus, 0);
+    EXPECT_EQ(r.sOut.rfind("Usage: varn config PORT\n", 0), 0u);
+}
+
+TEST(VarnUsage, MissingPortFailsWithTheOpenMessage)
+{
+    Result r = RunVarn({"get", "/dev/varn-no-such-port", "sens-type"});
+    EXPECT_EQ(r.nStatus, 1);
+    EXPECT_EQ(r.sOut, "");
+    EXPECT_EQ(r.sErr, "ERROR : Could not open serial port '/dev/varn-no-such-port' !\n");
+}
+
+class VarnConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        varnsim::Options o;
+        o.paced = false;
+        o.bootWindowMs = 0;
+        o.kind = "MESTRALO";
+        sim = std::make_unique<varnsim::Simulator>(o);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+    }
+    std::unique_ptr<varnsim::Simulator> sim;
+};
+
+TEST_F(VarnConsoleTest, GetPrintsValuesAndSetStoresThem)
+{
+    Result r = RunVarn({"get", sim->PortPath(), "sens-type", "fw-version"});
+    EXPECT_EQ(r.nStatus, 0) << r.sErr;
+    EXPECT_EQ(r.sOut, "sens-type=MESTRALO\nfw-version=" + sim->Param("fw-version") + "\n");
+
+    r = RunVarn({"set", sim->PortPath(), "pulse-ms", "150"});
+    EXPECT_EQ(r.nStatus, 0) << r.sErr;
+    EXPECT_EQ(sim->Param("pulse-ms"), "150");
+}
+
+TEST_F(VarnConsoleTest, RefusalIsReportedWithTheConfigurationPrefix)
+{
+    sim->RefuseSet("pulse-ms");
+    Result r = RunVarn({"set", sim->PortPath(), "pulse-ms", "150"});
+    EXPECT_EQ(r.nStatus, 1);
+    EXPECT_EQ(r.sErr.rfind("ERROR : Error during sensor communication !\n(Please check sensor connection, power, "
+                           "serial port configuration and firmware version)\n\nCould not set parameter "
+                           "'pulse-ms' (pulse-ms=150)\n",
+                           0),
+              0u)
+        << r.sErr;
+}
+
+TEST_F(VarnConsoleTest, ConfigPrintsTheListingAsPlainLines)
+{
+    Result r = RunVarn({"config", sim->PortPath()});
+    EXPECT_EQ(r.nStatus, 0) << r.sErr;
+    EXPECT_EQ(r.sOut.find('\r'), std::string::npos);
+    EXPECT_NE(r.sOut.find("pulse-ms="), std::string::npos) << r.sOut;
+}
+
+}  // namespace
