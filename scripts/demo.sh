@@ -11,7 +11,7 @@ app="$build/app"
 
 kind=${VARN_DEMO_KIND:-KORVALIN}
 log=$(mktemp -t varn-sim-XXXXXX.log)
-"$app/varn-sim" --kind "$kind" --name demo --logger-records 250 >"$log" 2>&1 &
+"$app/varn-sim" --kind "$kind" --link demo --logger-records 250 >"$log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
