@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -196,7 +197,8 @@ void TerminalWindow::CreateControls()
     pCommandLine->lineEdit()->setMaxLength(kCommandMax);
     pSend = new QPushButton("Send", pClient);
     place(pSend, "sendButton", kClientWidth - 8 - 70, kClientHeight - 26 - 8, 70, 26);
-    pSend->setDefault(true);
+    // "Send" is the default action: Enter in the command line sends (see
+    // eventFilter; default buttons are a dialog's).
 
     connect(pRefresh, &QToolButton::clicked, this, [this] { DlgMainRefreshPorts(); });
     connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });
@@ -204,13 +206,23 @@ void TerminalWindow::CreateControls()
     connect(pDisconnect, &QPushButton::clicked, this, [this] { DlgMainDisconnect(); });
     connect(pMenuButton, &QPushButton::clicked, this, [] { UiStartTool("VARN-Toolbox"); });
     connect(pSend, &QPushButton::clicked, this, [this] { DlgMainSend(); });
-    connect(pCommandLine->lineEdit(), &QLineEdit::returnPressed, this, [this] { DlgMainSend(); });
+    // Enter is taken from the command line itself: an editable combo box
+    // hands an unused Return to its line edit a second time, so its
+    // returnPressed fires twice.
+    pCommandLine->lineEdit()->installEventFilter(this);
 }
 
 bool TerminalWindow::eventFilter(QObject* pObject, QEvent* pEvent)
 {
     if (pObject == pClient && pEvent->type() == QEvent::Resize)
         LayoutControls(pClient->width(), pClient->height());
+    if (pCommandLine != nullptr && pObject == pCommandLine->lineEdit() && pEvent->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(pEvent)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DlgMainSend();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(pObject, pEvent);
 }
 
@@ -321,11 +333,15 @@ void TerminalWindow::StopReceive()
 
 void TerminalWindow::DlgMainDisconnect()
 {
-    if (!bConnected)
+    // Waiting for the receive thread runs the window's events, which may
+    // hold a queued disconnect of a hung-up line: that one finds us busy.
+    if (!bConnected || bDisconnecting)
         return;
+    bDisconnecting = true;
     StopReceive();
     SerialClose();
     bConnected = false;
+    bDisconnecting = false;
     DlgMainOutput("Serial port closed !\r\n");
     DlgMainStatus(0);
 }

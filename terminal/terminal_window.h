@@ -79,6 +79,7 @@ private:
     MenuActions tMenu;
 
     bool bConnected = false;
+    bool bDisconnecting = false;
     std::string sOutput;             // window thread only
     std::thread hThreadRecv;
     std::atomic<bool> bStopRecv{false};
