@@ -101,10 +101,10 @@ std::string LoggerStream::Heading() const
     std::string line = "#Record;Date";
     for (int bit = 0; bit < 12; ++bit)
         if (fields_ & (1 << bit))
-            line += ";" + names[bit];
+            line.append(";").append(names[bit]);
     if (fields_ & (1 << 12))
         for (int c = 1; c <= kSizeClasses; ++c)
-            line += ";Class " + std::to_string(c) + " (%)";
+            line.append(";Class ").append(std::to_string(c) + " (%)");
     return line;
 }
 
@@ -141,7 +141,7 @@ std::string LoggerStream::Record(int k) const
     std::string line = std::to_string(k) + ";" + DateTime((kFirstRecordDays * 86400) + static_cast<long long>(k) * interval_);
     for (int bit = 0; bit < 12; ++bit)
         if (fields_ & (1 << bit))
-            line += ";" + values[bit];
+            line.append(";").append(values[bit]);
     if (fields_ & (1 << 12)) {
         // Percentages of the size classes, smaller classes more frequent,
         // summing to 100 (0 everywhere without any drop).
@@ -149,7 +149,7 @@ std::string LoggerStream::Record(int k) const
         for (int c = 1; c <= kSizeClasses; ++c) {
             const int share = c == kSizeClasses ? left : static_cast<int>(left * (0.35 + 0.2 * Unit(k, 20 + c)));
             left -= share;
-            line += ";" + std::to_string(share);
+            line.append(";").append(std::to_string(share));
         }
     }
     return line;

@@ -167,7 +167,7 @@ std::string OutModes(unsigned kind, int fw, bool second)
     if (kind & kWindKinds)
         modes += "|wind";
     if (kind & kPrimaryKinds)
-        modes += "|" + PrimarySuffix(kind) + "|pulse";
+        modes.append("|").append(PrimarySuffix(kind) + "|pulse");
     if (kind == kMestralo && fw >= kHailFw)
         modes += "|hail";
     if (second)
@@ -181,7 +181,7 @@ std::string ChannelModes(unsigned kind)
     if (kind & kWindKinds)
         modes += "|wind";
     if (kind & kPrimaryKinds)
-        modes += "|" + PrimarySuffix(kind);
+        modes.append("|").append(PrimarySuffix(kind));
     if ((kind & kWindKinds) && (kind & kPrimaryKinds))
         modes += "|all";
     return modes;
