@@ -49,6 +49,16 @@ bool FormCommand(const char* szCmd, std::vector<char>& line)
 }
 
 
+// One command without a value; a failure is shown as the program's prefix,
+// the command's text, a line break, the reason and " !".
+int CommandOrReport(const char* szCmd, const char* szWhat)
+{
+    char result[SENSOR_RESULT_SIZE];
+    if (SensorCmd(szCmd, result, sizeof result))
+        return 1;
+    return Error("%s%s\n%s !", CurrentProfile().szFailPrefix, szWhat, result);
+}
+
 }  // namespace
 
 int SensorToInt(const char* szText)
@@ -188,35 +198,23 @@ int SensorCmdConfig(char* szDest, size_t uDestSize)
 int SensorCmdAdmin(const char* szPassword)
 {
     char cmd[SENSOR_RESULT_SIZE + 16];
-    char result[SENSOR_RESULT_SIZE];
     std::snprintf(cmd, sizeof cmd, "admin %s", szPassword);
-    if (SensorCmd(cmd, result, sizeof result))
-        return 1;
-    return Error("%sCould not unlock factory parameters\n%s !", CurrentProfile().szFailPrefix, result);
+    return CommandOrReport(cmd, "Could not unlock factory parameters");
 }
 
 int SensorCmdReset()
 {
-    char result[SENSOR_RESULT_SIZE];
-    if (SensorCmd("reset confirm", result, sizeof result))
-        return 1;
-    return Error("%sCould not reset sensor parameters\n%s !", CurrentProfile().szFailPrefix, result);
+    return CommandOrReport("reset confirm", "Could not reset sensor parameters");
 }
 
 int SensorCmdReboot()
 {
-    char result[SENSOR_RESULT_SIZE];
-    if (SensorCmd("reboot", result, sizeof result))
-        return 1;
-    return Error("%sCould not reboot sensor\n%s !", CurrentProfile().szFailPrefix, result);
+    return CommandOrReport("reboot", "Could not reboot sensor");
 }
 
 int SensorCmdScopeMode()
 {
-    char result[SENSOR_RESULT_SIZE];
-    if (SensorCmd("scopemode", result, sizeof result))
-        return 1;
-    return Error("%sCould not set sensor in scopemode\n%s !", CurrentProfile().szFailPrefix, result);
+    return CommandOrReport("scopemode", "Could not set sensor in scopemode");
 }
 
 int SensorCmdSet(const char* szLabel, const char* szKey, const char* szValue)
@@ -252,8 +250,5 @@ int SensorCmdLoggerDownload(int* pnCount)
 
 int SensorCmdLoggerClear()
 {
-    char result[SENSOR_RESULT_SIZE];
-    if (SensorCmd("logger clear confirm", result, sizeof result))
-        return 1;
-    return Error("%sCould not clear datalogger data\n%s !", CurrentProfile().szFailPrefix, result);
+    return CommandOrReport("logger clear confirm", "Could not clear datalogger data");
 }
