@@ -17,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +36,8 @@ constexpr int kClientWidth = 720;        // client size the window opens with
 constexpr int kClientHeight = 460;
 constexpr int kMinWidth = 550;           // smallest window the layout still fits
 constexpr int kMinHeight = 300;
+constexpr int kPortListWidth = 136;      // port list width in the smallest window
+constexpr int kPortListGrowth = 240;     // at most this much wider in a wider window
 constexpr unsigned kReceiveSize = 2048;  // bytes per read of the receive thread
 constexpr int kCommandMax = 2047;        // longest command text sent
 constexpr int kOutputFormatSize = 4096;  // DlgMainOutput's formatted text
@@ -153,23 +156,29 @@ void TerminalWindow::CreateControls()
         w->setObjectName(name);
         w->setGeometry(x, y, width, height);
     };
+    // The top row is laid out for the smallest window (550 pixels); the
+    // port list widens with the window (Linux port paths are long) and the
+    // controls right of it follow.
     pPortLabel = new QLabel("Serial port", pClient);
-    place(pPortLabel, "portLabel", 8, 10, 66, 22);
+    place(pPortLabel, "portLabel", 8, 10, 62, 22);
     pPortList = new QComboBox(pClient);
-    place(pPortList, "portList", 76, 9, 150, 24);
+    place(pPortList, "portList", 74, 9, kPortListWidth, 24);
     pPortList->view()->setMinimumWidth(320);
     pRefresh = new QToolButton(pClient);
-    place(pRefresh, "refreshButton", 230, 9, 24, 24);
+    place(pRefresh, "refreshButton", 214, 9, 24, 24);
     pRefresh->setIcon(RefreshIcon());
     pRefresh->setIconSize(QSize(16, 16));
     pDebug = new QCheckBox("Debug", pClient);
-    place(pDebug, "debugBox", 262, 10, 62, 22);
+    place(pDebug, "debugBox", 246, 10, 62, 22);
     pConnect = new QPushButton("Connect", pClient);
-    place(pConnect, "connectButton", 326, 8, 70, 26);
+    place(pConnect, "connectButton", 312, 8, 76, 26);
     pDisconnect = new QPushButton("Disconnect", pClient);
-    place(pDisconnect, "disconnectButton", 398, 8, 70, 26);
+    place(pDisconnect, "disconnectButton", 392, 8, 78, 26);
     pMenuButton = new QPushButton("Menu >>", pClient);
-    place(pMenuButton, "menuButton", kClientWidth - 8 - 64, 8, 64, 26);
+    place(pMenuButton, "menuButton", kClientWidth - 8 - 66, 8, 66, 26);
+    for (QWidget* w : {static_cast<QWidget*>(pRefresh), static_cast<QWidget*>(pDebug),
+                       static_cast<QWidget*>(pConnect), static_cast<QWidget*>(pDisconnect)})
+        vFollowPortList.push_back({w, w->x()});
 
     pOutputBox = new QPlainTextEdit(pClient);
     place(pOutputBox, "outputBox", 8, 42, kClientWidth - 16, kClientHeight - 42 - 8 - 26 - 8);
@@ -237,6 +246,10 @@ void TerminalWindow::LayoutControls(int W, int H)
     GetWindowPos(pCommandLine, &line);
 
     pMenuButton->move(W - menu.width() - m, menu.top());
+    const int grow = std::clamp(W - kMinWidth, 0, kPortListGrowth);
+    pPortList->resize(kPortListWidth + grow, pPortList->height());
+    for (const auto& [w, x] : vFollowPortList)
+        w->move(x + grow, w->y());
     pCommandLabel->move(m, H - label.height() - m - 2);
     const int sendX = W - send.width() - m;
     pSend->move(sendX, H - send.height() - m);

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "desktop.h"
 
@@ -77,6 +79,7 @@ private:
     QComboBox* pCommandLine = nullptr;
     QPushButton* pSend = nullptr;
     MenuActions tMenu;
+    std::vector<std::pair<QWidget*, int>> vFollowPortList;   // controls right of the port list, base x
 
     bool bConnected = false;
     bool bDisconnecting = false;
