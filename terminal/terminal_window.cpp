@@ -384,17 +384,20 @@ void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
     if (text.isEmpty())
         return;
 
-    // Append at the end without disturbing what the user selected, then
+    // Append at the end without disturbing what the user selected (a
+    // cursor at the very end would move along with the new text), then
     // show the end.
-    const QTextCursor user = pOutputBox->textCursor();
+    QTextCursor user = pOutputBox->textCursor();
     const int anchor = user.anchor(), position = user.position();
     QTextCursor end(pOutputBox->document());
     end.movePosition(QTextCursor::End);
     end.insertText(text);
-    QTextCursor restored(pOutputBox->document());
-    restored.setPosition(anchor);
-    restored.setPosition(position, QTextCursor::KeepAnchor);
-    pOutputBox->setTextCursor(restored);
+    user = pOutputBox->textCursor();
+    if (user.anchor() != anchor || user.position() != position) {
+        user.setPosition(anchor);
+        user.setPosition(position, QTextCursor::KeepAnchor);
+        pOutputBox->setTextCursor(user);
+    }
     QScrollBar* bar = pOutputBox->verticalScrollBar();
     bar->setValue(bar->maximum());
 }
