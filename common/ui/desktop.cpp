@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QThread>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -23,7 +25,36 @@ void RunOnWindowThread(const std::function<void()>& fn)
         fn();
         return;
     }
-    QMetaObject::invokeMethod(app, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+    // Queued to the window thread and waited for. The hand-over goes through
+    // standard mutexes and a condition variable (rather than Qt's blocking
+    // connection) so that it also orders the caller's data for the thread
+    // sanitizer, which does not see inside Qt: the call is posted while
+    // mHandOff is held, and the window thread takes mHandOff before it
+    // touches anything of the call.
+    static std::mutex mHandOff;
+    struct Call {
+        std::mutex m;
+        std::condition_variable cv;
+        bool bDone = false;
+    };
+    auto call = std::make_shared<Call>();
+    {
+        std::lock_guard<std::mutex> hand(mHandOff);
+        QMetaObject::invokeMethod(
+            app,
+            [call, &fn] {
+                {
+                    std::lock_guard<std::mutex> hand(mHandOff);
+                }
+                fn();
+                std::lock_guard<std::mutex> lock(call->m);
+                call->bDone = true;
+                call->cv.notify_one();
+            },
+            Qt::QueuedConnection);
+    }
+    std::unique_lock<std::mutex> lock(call->m);
+    call->cv.wait(lock, [&] { return call->bDone; });
 }
 
 bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs)
