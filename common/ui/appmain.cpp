@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QUrl>
 #include <QWidget>
 
@@ -35,6 +36,7 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
 {
     QApplication app(argc, argv);
     AppStartupFrame(nWhich);
+    app.setWindowIcon(UiSuiteIcon());
 
     InstanceGuard guard;
     if (CurrentProfile().bSingleInstance) {

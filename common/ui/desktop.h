@@ -170,3 +170,8 @@ class QDialog;
 // Builds the About dialog (fixed size, title "About": logo, program title,
 // notice line, web link) without showing it; UiShowAbout runs it modally.
 QDialog* UiCreateAboutDialog(QWidget* pOwner);
+
+class QIcon;
+// The suite's small window icon (the logo's sensor head); AppMain gives it
+// to every window of the program.
+QIcon UiSuiteIcon();
