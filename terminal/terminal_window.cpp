@@ -204,6 +204,9 @@ void TerminalWindow::CreateControls()
     pCommandLine->setInsertPolicy(QComboBox::NoInsert);
     pCommandLine->setMaxCount(INT_MAX);
     pCommandLine->lineEdit()->setMaxLength(kCommandMax);
+    // No inline completion from the history: Enter must send exactly what
+    // was typed, not a longer remembered command.
+    pCommandLine->setCompleter(nullptr);
     pSend = new QPushButton("Send", pClient);
     place(pSend, "sendButton", kClientWidth - 8 - 70, kClientHeight - 26 - 8, 70, 26);
     // "Send" is the default action: Enter in the command line sends (see

@@ -125,10 +125,19 @@ TEST_F(TerminalTest, EnterSendsAndTheHistoryKeepsEveryLineAtItsEnd)
     }
     EXPECT_TRUE(WaitOutput("3.45")) << window->OutputBytes() << "\nsent: " << sim->Received();
 
+    // A prefix of a remembered command is sent as typed, not completed.
+    sim->ClearReceived();
+    QTest::keyClicks(edit, "get");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(CommandLine()->itemText(2), "get");
+    EXPECT_TRUE(UiWaitFor([&] { return sim->Received().find("get\r") != std::string::npos; }, kArrivalMs))
+        << sim->Received();
+    EXPECT_EQ(sim->Received().find("get fw-version"), std::string::npos);
+
     // An empty line sends a lone carriage return and is not remembered.
     sim->ClearReceived();
     QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(CommandLine()->count(), 2);
+    EXPECT_EQ(CommandLine()->count(), 3);
     EXPECT_TRUE(UiWaitFor([&] { return sim->Received().find("wakeup!\r\r") != std::string::npos; }, kArrivalMs))
         << sim->Received();
 
@@ -136,7 +145,7 @@ TEST_F(TerminalTest, EnterSendsAndTheHistoryKeepsEveryLineAtItsEnd)
     window->MenuItemAction("Clear terminal")->trigger();
     EXPECT_TRUE(window->OutputBytes().empty());
     EXPECT_TRUE(Shown().empty());
-    EXPECT_EQ(CommandLine()->count(), 2);
+    EXPECT_EQ(CommandLine()->count(), 3);
 }
 
 TEST_F(TerminalTest, ConnectNeedsAPort)
