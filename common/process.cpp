@@ -47,6 +47,10 @@ bool ProcessStartDetached(const std::string& sPath, const std::vector<std::strin
         if (grandchild != 0)
             _exit(grandchild < 0 ? 1 : 0);
         setsid();
+        // The caller's thread may block signals; the new program starts clean.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         int err = 0;
         if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0)
             err = errno;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "appframe.h"
+#include "event.h"
 #include "fileutil.h"
 #include "log.h"
 #include "sensor.h"
@@ -42,6 +43,7 @@ constexpr unsigned kReceiveSize = 2048;  // bytes per read of the receive thread
 constexpr int kCommandMax = 2047;        // longest command text sent
 constexpr int kOutputFormatSize = 4096;  // DlgMainOutput's formatted text
 constexpr unsigned kStopWaitMs = 1000;   // longest wait for the receive thread
+constexpr unsigned kFailedReadPauseMs = 50;   // pause after a read that failed at once
 
 const MenuItem tTerminalMenu[] = {
     {"File", "Save as...", MENU_CUSTOM, true, nullptr},
@@ -317,20 +319,26 @@ void TerminalWindow::ReceiveFn()
 {
     std::vector<char> buffer(kReceiveSize);
     while (!bStopRecv) {
+        const unsigned long long began = TickCountMs();
         const unsigned n = SerialRead(buffer.data(), kReceiveSize);
         if (n > 0) {
             RunOnWindowThread([&] { DlgMainAppend(buffer.data(), n); });
             continue;
         }
-        if (SerialIsHungUp()) {
-            // The adapter is gone: say so once and let the window disconnect.
-            RunOnWindowThread([this] {
-                DlgMainOutput("Serial port connection lost !\r\n");
-                QMetaObject::invokeMethod(
-                    this, [this] { if (bConnected) DlgMainDisconnect(); }, Qt::QueuedConnection);
-            });
-            break;
+        if (!SerialIsHungUp()) {
+            // An empty read normally took the whole time-out; one that failed
+            // at once is not repeated at full speed.
+            if (TickCountMs() - began < kFailedReadPauseMs)
+                std::this_thread::sleep_for(std::chrono::milliseconds(kFailedReadPauseMs));
+            continue;
         }
+        // The adapter is gone: say so once and let the window disconnect.
+        RunOnWindowThread([this] {
+            DlgMainOutput("Serial port connection lost !\r\n");
+            QMetaObject::invokeMethod(
+                this, [this] { if (bConnected) DlgMainDisconnect(); }, Qt::QueuedConnection);
+        });
+        break;
     }
     bRecvDone = true;
 }

@@ -58,8 +58,14 @@ TEST(Process, FindsAndEndsProcessesByExactName)
         ASSERT_GT(pid, 0);
         children.push_back(pid);
     }
-    // exec has replaced the image once the name shows up.
-    for (int i = 0; i < 200 && !IsProcessRunning(name.c_str()); i++)
+    // Both children must have replaced their image before the name is looked up.
+    auto execed = [&](pid_t pid) {
+        char target[4096];
+        const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        return n > 0 && std::string(target, static_cast<size_t>(n)) == path;
+    };
+    for (int i = 0; i < 300 && !(execed(children[0]) && execed(children[1])); i++)
         usleep(10000);
     EXPECT_EQ(IsProcessRunning(name.c_str()), 1);
     EXPECT_EQ(IsProcessRunning(name.substr(0, name.size() - 1).c_str()), 0);
