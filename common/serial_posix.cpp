@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 #include "portdir.h"
@@ -22,6 +23,11 @@ const SerialHandle SERIAL_INVALID_HANDLE = -1;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// 115200 baud, 8N1: ten bits a byte.
+constexpr long long kLineBytesPerSecond = 11520;
+// Longest pause while a partial block gathers.
+constexpr long long kBatchMaxUs = 10000;
 
 // The suite's line settings: raw bytes, 115200 baud, 8 data bits, no parity,
 // one stop bit, receiver on, modem lines ignored, no hardware or software
@@ -177,11 +183,13 @@ SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned 
     const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
     unsigned got = 0;
     bool sawHangup = false;
+    bool bGathered = false;
     while (got < uSize) {
         // Try first: at the line rate a byte is usually waiting already.
         ssize_t n = read(h, p + got, uSize - got);
         if (n > 0) {
             got += static_cast<unsigned>(n);
+            bGathered = false;
             continue;
         }
         // With VMIN = VTIME = 0 an empty queue reads as 0 bytes, so only
@@ -203,6 +211,17 @@ SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned 
         int wait = MillisecondsLeft(deadline);
         if (wait == 0)
             break;
+        if (got > 0 && !bGathered) {
+            // A partial block: let the rest gather for as long as the line
+            // needs to carry it (capped), then read again, instead of waking
+            // for every byte. Only a pause that brought nothing falls back
+            // to poll. The read still returns by its deadline.
+            const auto rest = std::chrono::microseconds(
+                std::min<long long>(kBatchMaxUs, (uSize - got) * 1000000LL / kLineBytesPerSecond));
+            std::this_thread::sleep_until(std::min(deadline, Clock::now() + rest));
+            bGathered = true;
+            continue;
+        }
         pollfd pfd{h, POLLIN, 0};
         int r = poll(&pfd, 1, wait);
         if (r < 0 && errno != EINTR) {
