@@ -1,6 +1,7 @@
 #include "serial.h"
 
 #include <cstdio>
+#include <mutex>
 
 #include "log.h"
 
@@ -12,6 +13,11 @@ std::atomic<unsigned> uSerialTimeout{500};
 std::atomic<int> bSerialHungUp{0};
 std::atomic<unsigned long long> uTrafficWritten{0};
 std::atomic<unsigned long long> uTrafficRead{0};
+
+// One read at a time on the port, as a synchronous device handle behaves:
+// when two threads read (the terminal's receive thread and its wake-up),
+// each gets whole blocks instead of bytes torn between them.
+std::mutex mSerialRead;
 
 void NoteResult(SerialIo io)
 {
@@ -78,6 +84,7 @@ int SerialWrite(const void* pBuffer, unsigned uSize)
 
 unsigned SerialRead(void* pBuffer, unsigned uSize)
 {
+    std::lock_guard<std::mutex> lock(mSerialRead);
     unsigned got = 0;
     SerialIo io = SerialPortRead(hSerial, pBuffer, uSize, uSerialTimeout, &got);
     NoteResult(io);
@@ -93,6 +100,7 @@ unsigned SerialReadFrame(char* pBuffer, unsigned uSize)
 {
     if (uSize == 0)
         return 0;
+    std::lock_guard<std::mutex> lock(mSerialRead);
     const SerialHandle h = hSerial;
     const unsigned timeout = uSerialTimeout;
     unsigned count = 0;

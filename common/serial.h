@@ -6,7 +6,8 @@
 // Every block written and read is traced in the log.
 //
 // Threads: the port is used by one thread at a time, except that one thread
-// may read while another writes (the terminal's receive thread).
+// may read while another writes (the terminal's receive thread). Reads are
+// serialised: a read waits for another thread's read to end.
 #pragma once
 
 #include <atomic>
