@@ -119,6 +119,30 @@ TEST_F(SerialTest, ReadReturnsAsSoonAsTheCountHasCome)
     EXPECT_LT(MsSince(t0), 2000);
 }
 
+TEST_F(SerialTest, TwoReadersTakeWholeBlocksNotInterleavedBytes)
+{
+    // The terminal's receive thread and its wake-up read share the port.
+    SerialSetTimeout(300);
+    std::string a, b;
+    std::thread first([&] {
+        char buf[64];
+        a.assign(buf, SerialRead(buf, 40));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::thread second([&] {
+        char buf[64];
+        b.assign(buf, SerialRead(buf, 40));
+    });
+    for (char c = 'a'; c <= 'z'; c++) {
+        peer.Send(std::string(1, c));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    first.join();
+    second.join();
+    EXPECT_EQ(a + b, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(b, "");
+}
+
 TEST_F(SerialTest, WriteTracesWithTheProgramsLabelAndReachesThePeer)
 {
     EXPECT_EQ(SerialWrite("get sens-type\r", 14), 1);
