@@ -5,10 +5,12 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 build="$VARN_ROOT/build"
-opts=()
+# Options are given in full, so a build folder configured otherwise before
+# cannot leave parts out.
+opts=(-DVARN_GUI=ON -DVARN_BENCH=ON -DVARN_TSAN=OFF -DVARN_ASAN=OFF)
 case "${1:-}" in
-    --tsan) build="$VARN_ROOT/build-tsan"; opts=(-DVARN_TSAN=ON -DVARN_BENCH=OFF) ;;
-    --asan) build="$VARN_ROOT/build-asan"; opts=(-DVARN_ASAN=ON -DVARN_BENCH=OFF) ;;
+    --tsan) build="$VARN_ROOT/build-tsan"; opts=(-DVARN_GUI=ON -DVARN_BENCH=OFF -DVARN_TSAN=ON -DVARN_ASAN=OFF) ;;
+    --asan) build="$VARN_ROOT/build-asan"; opts=(-DVARN_GUI=ON -DVARN_BENCH=OFF -DVARN_TSAN=OFF -DVARN_ASAN=ON) ;;
     "") ;;
     *) echo "usage: scripts/test.sh [--tsan|--asan]" >&2; exit 2 ;;
 esac
