@@ -2,10 +2,7 @@
 // standard error, against the simulated sensor on a real pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "simulator.h"
@@ -22,29 +19,10 @@ struct Result {
 Result RunVarn(const std::vector<std::string>& vArgs)
 {
     TempDir dir;
-    const std::string outPath = dir.File("out"), errPath = dir.File("err");
-    pid_t pid = fork();
-    if (pid == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(VARN_PROGRAM));
-        for (const std::string& a : vArgs)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(VARN_PROGRAM, argv.data());
-        _exit(127);
-    }
     Result r;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.nStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.sOut = ReadFileText(outPath);
-    r.sErr = ReadFileText(errPath);
+    r.nStatus = WaitProgram(SpawnProgram(VARN_PROGRAM, vArgs, dir.File("out"), dir.File("err")));
+    r.sOut = ReadFileText(dir.File("out"));
+    r.sErr = ReadFileText(dir.File("err"));
     return r;
 }
 

@@ -1,9 +1,11 @@
 #include "test_support.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -74,4 +76,32 @@ bool FileExistsOnDisk(const std::string& sPath)
 {
     struct stat st{};
     return stat(sPath.c_str(), &st) == 0;
+}
+
+pid_t SpawnProgram(const char* szPath, const std::vector<std::string>& vArgs, const std::string& sOut,
+                   const std::string& sErr)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(sOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(sErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(szPath)};
+        for (const std::string& a : vArgs)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(szPath, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int WaitProgram(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

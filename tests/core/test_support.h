@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 #include "log.h"
@@ -37,3 +38,11 @@ private:
 
 std::string ReadFileText(const std::string& sPath);
 bool FileExistsOnDisk(const std::string& sPath);
+
+// Starts a program with standard input from /dev/null and standard output
+// and error written into the files sOut and sErr.
+pid_t SpawnProgram(const char* szPath, const std::vector<std::string>& vArgs, const std::string& sOut,
+                   const std::string& sErr);
+// Waits for a started program: its exit status, or 128 + the signal that
+// ended it.
+int WaitProgram(pid_t pid);

@@ -39,29 +39,9 @@ protected:
     // files of the test folder.
     pid_t Spawn(const std::vector<std::string>& vArgs)
     {
-        pid_t pid = fork();
-        if (pid == 0) {
-            int in = open("/dev/null", O_RDONLY);
-            int out = open(dir.File("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int err = open(dir.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(out, 1);
-            dup2(err, 2);
-            std::vector<char*> argv{const_cast<char*>(VARN_PROGRAM)};
-            for (const std::string& a : vArgs)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(VARN_PROGRAM, argv.data());
-            _exit(127);
-        }
-        return pid;
+        return SpawnProgram(VARN_PROGRAM, vArgs, dir.File("stdout"), dir.File("stderr"));
     }
-    int Wait(pid_t pid)
-    {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
+    int Wait(pid_t pid) { return WaitProgram(pid); }
     int Varn(const std::vector<std::string>& vArgs) { return Wait(Spawn(vArgs)); }
     std::string Out() const { return ReadFileText(dir.File("stdout")); }
     std::string Err() const { return ReadFileText(dir.File("stderr")); }
