@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "event.h"
+#include "logger_sim.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -20,14 +21,9 @@ class LoggerCliTest : public ::testing::Test {
 protected:
     void StartSim(int nRecords)
     {
-        varnsim::Options options;
-        options.paced = false;
-        options.bootWindowMs = 0;
-        options.loggerRecords = nRecords;
-        options.loggerCapacity = nRecords > 1000 ? nRecords : 1000;
-        sim = std::make_unique<varnsim::Simulator>(options);
         std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = StartLoggerSim(nRecords, nRecords > 1000 ? nRecords : 1000, &error);
+        ASSERT_TRUE(sim) << error;
     }
     void TearDown() override
     {

@@ -11,6 +11,7 @@
 #include "logger_stream.h"
 #include "params.h"
 #include "serial.h"
+#include "logger_sim.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -23,14 +24,9 @@ protected:
     void StartSim(int nRecords, int nCapacity = 1000)
     {
         AppStartupFrameIn(PROGRAM_DATALOGGER, dir.Path().c_str());
-        varnsim::Options options;
-        options.paced = false;
-        options.bootWindowMs = 0;
-        options.loggerRecords = nRecords;
-        options.loggerCapacity = nCapacity;
-        sim = std::make_unique<varnsim::Simulator>(options);
         std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = StartLoggerSim(nRecords, nCapacity, &error);
+        ASSERT_TRUE(sim) << error;
     }
     void TearDown() override
     {

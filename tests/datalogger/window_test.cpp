@@ -16,6 +16,7 @@
 
 #include "appframe.h"
 #include "datalogger_window.h"
+#include "logger_sim.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -43,14 +44,9 @@ protected:
     }
     void StartSim(int nRecords)
     {
-        varnsim::Options options;
-        options.paced = false;
-        options.bootWindowMs = 0;
-        options.loggerRecords = nRecords;
-        options.loggerCapacity = nRecords > 1000 ? nRecords : 1000;
-        sim = std::make_unique<varnsim::Simulator>(options);
         std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        sim = StartLoggerSim(nRecords, nRecords > 1000 ? nRecords : 1000, &error);
+        ASSERT_TRUE(sim) << error;
         FillPortList(Find<QComboBox>("portList"), {sim->PortPath()});
         ASSERT_EQ(Find<QComboBox>("portList")->currentIndex(), 1);
     }
