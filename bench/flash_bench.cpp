@@ -28,13 +28,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Notes when the bootloader answered; prints nothing.
-class TimingFrontEnd : public FlashFrontEnd {
+class TimingFrontEnd : public TaskFrontEnd {
 public:
-    void Progress(int, const char*) override {}
-    void State(int) override {}
-    void DisableCancel() override { tStarted = Clock::now(); }
-    int AskYesNo(const char*) override { return 1; }
-    void ShowInformation(const char*) override {}
+    void Progress(int, int, const char*) override {}
+    void State(int nState, const char*) override
+    {
+        if (nState == TASK_BUSY_LOCKED)
+            tStarted = Clock::now();
+    }
+    int Question(MessageKind, const char*) override { return 1; }
+    void Information(const char*) override {}
     Clock::time_point tStarted;
 };
 
@@ -93,7 +96,7 @@ int main(int argc, char** argv)
         run.sPort = sim.PortPath();
         run.sFile = path;
         run.pFrontEnd = &ui;
-        const int ok = ProcessThreadRun(run);
+        const int ok = ProcessThread(run);
         const Clock::time_point end = Clock::now();
         if (!ok || sim.FlashedImage() != image)
             return -1.0;

@@ -26,11 +26,11 @@ using Clock = std::chrono::steady_clock;
 
 // A front end that answers the save dialog and notes when the transfer
 // starts and ends.
-class BenchDlg : public LoggerDlg {
+class BenchDlg : public TaskFrontEnd, public LoggerView {
 public:
     explicit BenchDlg(std::string sFile) : sFile(std::move(sFile)) {}
 
-    void ShowProgress(unsigned, const char* szText) override
+    void Progress(int, int, const char* szText) override
     {
         if (std::strcmp(szText, "Starting download...") == 0) {
             tStart = Clock::now();
@@ -40,7 +40,8 @@ public:
             tTrafficEnd = SerialTrafficSoFar();
         }
     }
-    void ShowState(int) override {}
+    void State(int, const char*) override {}
+    void Information(const char*) override {}
     void ShowMode(const char*) override {}
     void ShowMeasure(const char*) override {}
     void ShowGauge(int) override {}
@@ -49,7 +50,7 @@ public:
         std::snprintf(szPath, uSize, "%s", sFile.c_str());
         return 1;
     }
-    int Question(const char*) override { return 1; }
+    int Question(MessageKind, const char*) override { return 1; }
 
     std::string sFile;
     Clock::time_point tStart, tEnd;
@@ -81,7 +82,7 @@ bool Download(int nRecords, bool bPaced)
     job.iTask = TASK_DOWNLOAD;
     job.sPort = sim.PortPath();
     job.uWakeupTimeout = 100;
-    const int ok = ProcessThread(job, dlg, cancel);
+    const int ok = ProcessThread(job, dlg, dlg, cancel);
     unlink(path);
     sim.Stop();
     if (!ok)

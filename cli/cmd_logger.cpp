@@ -19,43 +19,19 @@
 #include <vector>
 
 #include "cli.h"
+#include "frontend.h"
 #include "log.h"
 #include "logger_task.h"
 #include "profile.h"
 
 namespace {
 
-// Progress and questions on the terminal; results on standard output.
-class CliLoggerDlg : public LoggerDlg {
+// The fields a window would show, kept for printing; the download goes to
+// a temporary file beside the target.
+class CliLoggerView : public LoggerView {
 public:
-    CliLoggerDlg(std::string sTarget, bool bYes) : sTarget(std::move(sTarget)), bYes(bYes)
-    {
-        bTerminal = isatty(STDERR_FILENO) != 0;
-    }
+    explicit CliLoggerView(std::string sTarget) : sTarget(std::move(sTarget)) {}
 
-    void ShowProgress(unsigned uPosition, const char* szText) override
-    {
-        if (std::strcmp(szText, szLoggerIdleHint) == 0)
-            return;
-        const bool downloading = std::strncmp(szText, "Downloading ", 12) == 0;
-        if (bTerminal) {
-            // One status line, redrawn in place; records only when the
-            // percentage moves, so a fast download is not slowed by the terminal.
-            if (downloading && uPosition == uLastPosition)
-                return;
-            std::fprintf(stderr, "\r\033[K%s", szText);
-            if (!downloading)
-                std::fputc('\n', stderr);
-        } else {
-            if (downloading && (uPosition == uLastPosition || uPosition % 10 != 0))
-                return;
-            std::fprintf(stderr, "%s\n", szText);
-        }
-        uLastPosition = uPosition;
-        std::fflush(stderr);
-    }
-
-    void ShowState(int) override {}
     void ShowMode(const char* szText) override { sMode = szText; }
     void ShowMeasure(const char* szText) override { sMeasure = szText; }
     void ShowGauge(int) override {}
@@ -70,26 +46,6 @@ public:
         return 1;
     }
 
-    // Yes with --yes; otherwise asked on the terminal; without a terminal
-    // the answer is no.
-    int Question(const char* szText) override
-    {
-        if (bYes)
-            return 1;
-        if (!isatty(STDIN_FILENO)) {
-            std::fprintf(stderr, "%s\nvarn: no terminal to answer on; add --yes to answer yes.\n", szText);
-            return 0;
-        }
-        std::fprintf(stderr, "%s [y/N] ", szText);
-        std::fflush(stderr);
-        char answer[16] = "";
-        if (std::fgets(answer, sizeof answer, stdin) == nullptr) {
-            std::fputc('\n', stderr);
-            return 0;
-        }
-        return answer[0] == 'y' || answer[0] == 'Y';
-    }
-
     FILE* OpenDownloadFile(const char* szPath) override;
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete) override;
 
@@ -98,9 +54,6 @@ public:
 
 private:
     std::string sTarget;
-    bool bYes;
-    bool bTerminal = false;
-    unsigned uLastPosition = ~0u;
     std::string sTemp;
 };
 
@@ -164,7 +117,7 @@ private:
     struct sigaction previous{};
 };
 
-FILE* CliLoggerDlg::OpenDownloadFile(const char* szPath)
+FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
 {
     std::string temp = std::string(szPath) + ".XXXXXX";
     if (temp.size() >= sizeof szTempForSignal)
@@ -187,7 +140,7 @@ FILE* CliLoggerDlg::OpenDownloadFile(const char* szPath)
     return file;
 }
 
-int CliLoggerDlg::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
+int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
 {
     bool written = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
     written = std::fclose(pFile) == 0 && written;
@@ -207,47 +160,33 @@ int CliLoggerDlg::CloseDownloadFile(FILE* pFile, const char* szPath, int bComple
     return ok;
 }
 
-// Separates --yes from the positional arguments; false on any other option.
-bool TakeOptions(const std::vector<std::string>& vArgs, std::vector<std::string>* pvWords, bool* pbYes)
-{
-    *pbYes = false;
-    for (const std::string& a : vArgs) {
-        if (a == "--yes" || a == "-y")
-            *pbYes = true;
-        else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "varn: unknown option '%s'\n", a.c_str());
-            return false;
-        } else
-            pvWords->push_back(a);
-    }
-    return true;
-}
-
 int RunTask(int iTask, const std::vector<std::string>& vArgs, size_t uWords, const char* szUsage)
 {
-    std::vector<std::string> words;
-    bool yes = false;
-    if (!TakeOptions(vArgs, &words, &yes))
+    std::vector<std::string> words = vArgs;
+    const bool yes = CliTakeYes(words);
+    if (!CliNoOptionsLeft(words))
         return EXIT_USAGE;
     if (words.size() != uWords) {
         std::fprintf(stderr, "Usage: varn %s\n", szUsage);
         return EXIT_USAGE;
     }
     nProgram = PROGRAM_DATALOGGER;
+    CliInstallMessages();
     LoggerJob job;
     job.iTask = iTask;
     job.sPort = words[0];
-    CliLoggerDlg dlg(uWords > 1 ? words[1] : std::string(), yes);
+    CliFrontEnd frontEnd(yes);
+    CliLoggerView view(uWords > 1 ? words[1] : std::string());
     AutoResetEvent cancel;
     int ok;
     if (iTask == TASK_DOWNLOAD) {
         InterruptToCancel interrupt(cancel);
-        ok = ProcessThread(job, dlg, cancel);
+        ok = ProcessThread(job, frontEnd, view, cancel);
     } else {
-        ok = ProcessThread(job, dlg, cancel);
+        ok = ProcessThread(job, frontEnd, view, cancel);
     }
     if (ok && iTask != TASK_DOWNLOAD)
-        std::printf("Mode: %s\nMeasure: %s\n", dlg.sMode.c_str(), dlg.sMeasure.c_str());
+        std::printf("Mode: %s\nMeasure: %s\n", view.sMode.c_str(), view.sMeasure.c_str());
     return ok ? EXIT_OK : EXIT_FAILED;
 }
 

@@ -57,7 +57,9 @@ Worker::~Worker()
 
 int Worker::Start(std::function<void()> fnBody)
 {
-    if (Running())
+    // A run that has shown its last step may still be returning: give it a
+    // moment rather than refusing the next start.
+    if (Running() && !Wait(WORKER_RESTART_WAIT_MS))
         return 0;
     if (hThread.joinable())
         hThread.join();

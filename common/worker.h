@@ -27,6 +27,8 @@
 
 // Longest wait for a worker to end when it was asked to stop, ms.
 constexpr unsigned WORKER_STOP_WAIT_MS = 1000;
+// How long Start waits for a previous run that is still returning, ms.
+constexpr unsigned WORKER_RESTART_WAIT_MS = 200;
 
 class Worker {
 public:
@@ -41,7 +43,8 @@ public:
     Worker& operator=(const Worker&) = delete;
 
     // Runs fnBody on a new thread. Refused (0, not reported) while the
-    // previous run is still running; the ended previous thread is joined.
+    // previous run is still running after WORKER_RESTART_WAIT_MS (events
+    // running); the ended previous thread is joined.
     // The stop flag and the cancel event are cleared first, so only a stop
     // or cancel given during this run reaches it. Reports "Could not create
     // %s thread !" and returns 0 when the thread cannot be made.

@@ -12,30 +12,46 @@
 
 const char szLoggerIdleHint[] = "Select 'serial port' then click 'Download' button to download data from sensor...";
 
+namespace {
+
+// Positions above the int range show as a full bar, as any above 100 do.
+int BarPosition(unsigned uPosition)
+{
+    return uPosition > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int>(uPosition);
+}
+
+}  // namespace
+
 int LoggerDlg::MainDlgPrg(unsigned uPosition, const char* szFormat, ...)
 {
-    char text[LOGGER_TEXT_SIZE];
     va_list args;
     va_start(args, szFormat);
-    std::vsnprintf(text, sizeof text, szFormat, args);
+    TaskProgressV(fe, BarPosition(uPosition), TASK_STEP_NONE, szFormat, args);
     va_end(args);
-    Log("%s", text);
-    ShowProgress(uPosition, text);
+    return 1;
+}
+
+int LoggerDlg::MainDlgPrgStep(int nStep, unsigned uPosition, const char* szFormat, ...)
+{
+    va_list args;
+    va_start(args, szFormat);
+    TaskProgressV(fe, BarPosition(uPosition), nStep, szFormat, args);
+    va_end(args);
     return 1;
 }
 
 int LoggerDlg::MainDlgState(int bBusy)
 {
-    ShowState(bBusy);
+    fe.State(bBusy ? TASK_BUSY : TASK_IDLE, nullptr);
     return 1;
 }
 
-FILE* LoggerDlg::OpenDownloadFile(const char* szPath)
+FILE* LoggerView::OpenDownloadFile(const char* szPath)
 {
     return std::fopen(szPath, "w");
 }
 
-int LoggerDlg::CloseDownloadFile(FILE* pFile, const char* szPath, int)
+int LoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int)
 {
     if (std::fclose(pFile) != 0)
         return Error("Could not write to file '%s' !", szPath);
@@ -155,7 +171,7 @@ int ProcessThreadRefresh(LoggerRun& run)
     if (!LoadNumber("Datalogger capacity", "logger-capa", &capacity))
         return 0;
     ShowFillLevel(run.dlg, usage, capacity, off);
-    run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+    TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
     return 1;
 }
 
@@ -191,7 +207,7 @@ int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
     // empty file off as a complete download.
     if (count < 0) {
         Error("%sBad record count received (%d)", prefix, count);
-        run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+        TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
         return 0;
     }
     ShowFillLevel(run.dlg, count, capacity, off);
@@ -215,51 +231,36 @@ int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
         }
         i++;
         const int percent = count > 0 ? static_cast<int>(i * 100 / count) : 0;
-        run.dlg.MainDlgPrg(static_cast<unsigned>(percent), "Downloading %lld (%d %%)..", i, percent);
+        run.dlg.MainDlgPrgStep(LOGGER_STEP_DOWNLOAD, static_cast<unsigned>(percent), "Downloading %lld (%d %%)..", i,
+                               percent);
         if (run.hCancelEvent.TryWait())
             break;
     }
     if (!failed) {
         if (i == static_cast<long long>(count) + 1) {
-            run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+            TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
             return 1;
         }
         Error("%sNot all data are downloaded (%lld/%d) !", prefix, i, count);
     }
-    run.dlg.MainDlgPrg(PROGRESS_FULL, "Done !");
+    TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
     return 0;
 }
 
-int ProcessThread(const LoggerJob& job, LoggerDlg& dlg, AutoResetEvent& hCancelEvent)
+int ProcessThread(const LoggerJob& job, TaskFrontEnd& fe, LoggerView& view, AutoResetEvent& hCancelEvent)
 {
     hCancelEvent.Reset();
-    if (job.sPort.empty())
-        return Error("No serial port selected !");
-    char port[LOGGER_TEXT_SIZE];
-    std::snprintf(port, sizeof port, "%s", job.sPort.c_str());
-    dlg.MainDlgState(1);
-    dlg.MainDlgPrg(1, "Opening serial port...");
-    if (!SerialOpen(port)) {
-        dlg.MainDlgState(0);
-        return 0;
-    }
-    LoggerRun run{job, dlg, hCancelEvent, std::string()};
-    int ok = 0;
-    switch (job.iTask) {
-    case TASK_DOWNLOAD:
-        ok = RunDownload(run);
-        break;
-    case TASK_ERASE:
-        ok = RunErase(run);
-        break;
-    case TASK_REFRESH:
-        ok = ProcessThreadRefresh(run);
-        break;
-    default:
-        break;
-    }
-    dlg.MainDlgPrg(PROGRESS_FULL, "%s", szLoggerIdleHint);
-    SerialClose();
-    dlg.MainDlgState(0);
-    return ok;
+    LoggerRun run{job, LoggerDlg{fe, view}, hCancelEvent, std::string()};
+    return TaskRunOnPort(fe, job.sPort, szLoggerIdleHint, [&run] {
+        switch (run.job.iTask) {
+        case TASK_DOWNLOAD:
+            return RunDownload(run);
+        case TASK_ERASE:
+            return RunErase(run);
+        case TASK_REFRESH:
+            return ProcessThreadRefresh(run);
+        default:
+            return 0;
+        }
+    });
 }

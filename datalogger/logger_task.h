@@ -13,6 +13,7 @@
 #include <string>
 
 #include "event.h"
+#include "task.h"
 
 enum LoggerTaskId {
     TASK_NONE = 0,
@@ -30,23 +31,19 @@ constexpr size_t LOGGER_TEXT_SIZE = 512;           // status text, paths
 
 extern const char szLoggerIdleHint[];
 
-// What a task shows and asks. MainDlgPrg and MainDlgState are the two
-// window operations the tasks call; the virtual Show* functions are the
-// front end's and are called on the worker thread: they return once the
-// front end has taken the value.
-class LoggerDlg {
+// Progress steps of the tasks, for front ends that key on the step (varn).
+enum LoggerStep : int {
+    LOGGER_STEP_DOWNLOAD = TASK_STEP_PROGRAM,   // one record of a download
+};
+
+// What the tasks show beyond the progress: the storage fields, the save
+// dialog and the download file. The window and the command line each
+// implement it; every member is called on the task's thread and returns
+// once the value was taken.
+class LoggerView {
 public:
-    virtual ~LoggerDlg() = default;
+    virtual ~LoggerView() = default;
 
-    // Formats the status text (at most LOGGER_TEXT_SIZE - 1 characters),
-    // logs it and shows it with the bar at uPosition (0 to 100; above 100
-    // shows a full bar). Returns 1.
-    int MainDlgPrg(unsigned uPosition, const char* szFormat, ...) __attribute__((format(printf, 3, 4)));
-    // Busy (non-zero) or idle. Returns 1.
-    int MainDlgState(int bBusy);
-
-    virtual void ShowProgress(unsigned uPosition, const char* szText) = 0;
-    virtual void ShowState(int bBusy) = 0;
     virtual void ShowMode(const char* szText) = 0;
     virtual void ShowMeasure(const char* szText) = 0;
     // Usage gauge position; its range is 0 to 100.
@@ -56,9 +53,6 @@ public:
     // the second preselected, default extension "csv". 1 with the path in
     // szPath (uSize bytes), 0 when cancelled.
     virtual int SaveFileDialog(char* szPath, size_t uSize) = 0;
-    // A Yes/No question captioned with the program title (not logged).
-    // 1 for Yes.
-    virtual int Question(const char* szText) = 0;
 
     // Where a download is written. The default opens szPath itself in text
     // mode, truncating it, so a failed download leaves what it received; the
@@ -67,6 +61,36 @@ public:
     // Closes the file; bComplete is 1 when every line arrived. Returns 0
     // (reported) when the file could not be finished.
     virtual int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete);
+};
+
+// The tasks' way to the user: the task front end (progress, busy state,
+// questions) and the program's view. MainDlgPrg and MainDlgState are the
+// two window operations the tasks call.
+struct LoggerDlg {
+    TaskFrontEnd& fe;
+    LoggerView& view;
+
+    // Formats the status text (at most LOGGER_TEXT_SIZE - 1 characters),
+    // logs it and shows it with the bar at uPosition (0 to 100; above 100
+    // shows a full bar). Returns 1.
+    int MainDlgPrg(unsigned uPosition, const char* szFormat, ...) __attribute__((format(printf, 3, 4)));
+    // The same for a step that repeats (LoggerStep).
+    int MainDlgPrgStep(int nStep, unsigned uPosition, const char* szFormat, ...)
+        __attribute__((format(printf, 4, 5)));
+    // Busy (non-zero) or idle. Returns 1.
+    int MainDlgState(int bBusy);
+
+    void ShowMode(const char* szText) { view.ShowMode(szText); }
+    void ShowMeasure(const char* szText) { view.ShowMeasure(szText); }
+    void ShowGauge(int nPercent) { view.ShowGauge(nPercent); }
+    int SaveFileDialog(char* szPath, size_t uSize) { return view.SaveFileDialog(szPath, uSize); }
+    // A Yes/No question captioned with the program title. 1 for Yes.
+    int Question(const char* szText) { return fe.Question(MESSAGE_INFO, szText); }
+    FILE* OpenDownloadFile(const char* szPath) { return view.OpenDownloadFile(szPath); }
+    int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
+    {
+        return view.CloseDownloadFile(pFile, szPath, bComplete);
+    }
 };
 
 struct LoggerJob {
@@ -80,18 +104,19 @@ struct LoggerJob {
 // What a task needs while it runs.
 struct LoggerRun {
     const LoggerJob& job;
-    LoggerDlg& dlg;
+    LoggerDlg dlg;
     AutoResetEvent& hCancelEvent;   // only the download loop looks at it
     std::string sFile;              // the download's target, for messages
 };
 
-// Runs job.iTask from port selection to the idle window: busy state, port
-// open, the task, the idle hint, port closed, idle state. A cancel left
-// pending from an earlier run is cleared first, so only a cancel given
-// during this run stops it. Returns 1 when the task succeeded (a refresh
-// that showed the storage, a complete download, an erase), 0 when it failed,
-// was cancelled or was declined (already reported where needed).
-int ProcessThread(const LoggerJob& job, LoggerDlg& dlg, AutoResetEvent& hCancelEvent);
+// Runs job.iTask from port selection to the idle window (TaskRunOnPort):
+// busy state, port open, the task, the idle hint, port closed, idle state.
+// A cancel left pending from an earlier run is cleared first, so only a
+// cancel given during this run stops it. Returns 1 when the task succeeded
+// (a refresh that showed the storage, a complete download, an erase), 0
+// when it failed, was cancelled or was declined (already reported where
+// needed).
+int ProcessThread(const LoggerJob& job, TaskFrontEnd& fe, LoggerView& view, AutoResetEvent& hCancelEvent);
 
 // Mode, usage and capacity into the window. 1 when shown, 0 when a step
 // failed.

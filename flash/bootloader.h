@@ -16,6 +16,7 @@
 #include <string>
 
 #include "event.h"
+#include "task.h"
 
 // --- Frames -----------------------------------------------------------------
 
@@ -85,22 +86,10 @@ int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor,
 
 // --- One run --------------------------------------------------------------------
 
-// What a run needs from its front end (the window, or the command line).
-// Every member is called on the run's thread and returns when done; a window
-// forwards them to its own thread and waits.
-class FlashFrontEnd {
-public:
-    virtual ~FlashFrontEnd() = default;
-    // Progress 0..100 and the status text (already formatted and logged).
-    virtual void Progress(int nPosition, const char* szText) = 0;
-    // 1: busy (start buttons off, Cancel on); 0: idle.
-    virtual void State(int bBusy) = 0;
-    // The bootloader answered: the run can no longer be cancelled.
-    virtual void DisableCancel() = 0;
-    // Yes/No question with the error icon; 1 for Yes.
-    virtual int AskYesNo(const char* szText) = 0;
-    // The bootloader information of an info run (an information box).
-    virtual void ShowInformation(const char* szText) = 0;
+// Progress steps of a run, for front ends that key on the step (varn).
+enum FlashStep : int {
+    FLASH_STEP_START = TASK_STEP_PROGRAM,   // waiting for the bootloader at power-up
+    FLASH_STEP_UPLOAD,                      // the blocks of an upload
 };
 
 // The program's cancel event: auto-reset, never closed. Set by the window on
@@ -112,7 +101,11 @@ struct FlashRun {
     std::string sPort;          // serial port; empty: none selected
     std::string sFile;          // firmware image (flash runs only)
     int bInfoOnly = 0;          // 1: show the bootloader information and stop
-    FlashFrontEnd* pFrontEnd = nullptr;
+    // Where the run shows its progress and asks. State goes to
+    // TASK_BUSY_LOCKED once the bootloader answered (Cancel no longer
+    // stops the run); the compatibility question is asked with the error
+    // icon; an information run's result is an Information text.
+    TaskFrontEnd* pFrontEnd = nullptr;
     AutoResetEvent* pCancel = &hCancelEvent;
     unsigned uStartWindowMs = BLDR_START_WINDOW_MS;   // power-up wait
 };
@@ -124,13 +117,11 @@ extern const char szFlashIdleHint[];
 // Status text buffer of MainDlgPrg, bytes including the terminator.
 constexpr unsigned FLASH_STATUS_SIZE = 512;
 
-// Thread entry of one run: pParam is the FlashRun (owned by the caller, alive
-// until the thread ends). Opens the port, runs ProcessThreadInfo, gives the
-// run's verdict, closes the port, leaves the front end idle. Returns 0.
-unsigned long ProcessThread(void* pParam);
-
-// The same, returning 1 when the run succeeded (command line, tests).
-int ProcessThreadRun(const FlashRun& run);
+// One run from port selection to the idle front end (TaskRunOnPort): opens
+// the port, runs ProcessThreadInfo, gives the run's verdict, shows the idle
+// hint, closes the port. Returns 1 when the run succeeded. The window runs
+// it on its worker, the command line directly.
+int ProcessThread(const FlashRun& run);
 
 // Catches the bootloader, reads its information and, for a flash run,
 // uploads the image. The port is open. 1 on success; 0 after reporting (or
@@ -142,6 +133,6 @@ int ProcessThreadInfo(const FlashRun& run);
 int ProcessThreadUpload(const FlashRun& run, FILE* pFile);
 
 // Formats the status text (at most FLASH_STATUS_SIZE - 1 bytes), logs it
-// and hands it with the position to the front end.
-void MainDlgPrg(FlashFrontEnd* pFrontEnd, int nPosition, const char* szFormat, ...)
-    __attribute__((format(printf, 3, 4)));
+// and hands it with the position and the step to the front end.
+void MainDlgPrg(TaskFrontEnd* pFrontEnd, int nStep, int nPosition, const char* szFormat, ...)
+    __attribute__((format(printf, 4, 5)));

@@ -1,22 +1,17 @@
 // The VARN-Flash main window: port and firmware file, "Flash Firmware" and
-// "Bootloader Info" runs on a worker thread, progress, Cancel, and the
-// suite's menu.
+// "Bootloader Info" runs on the window's worker, progress, Cancel, and the
+// suite's menu. Everything shared with the other tools comes from the kit
+// (toolwindow.h); this file holds the file row, the two runs and the drop.
 #pragma once
 
-#include <QMainWindow>
-#include <memory>
-#include <string>
+#include "bootloader.h"
+#include "toolwindow.h"
 
-#include "desktop.h"
-
-class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class WindowFrontEnd;
 
-class FlashWindow : public QMainWindow {
+class FlashWindow : public ToolWindow {
     Q_OBJECT
 
 public:
@@ -25,58 +20,39 @@ public:
 
     // Busy (non-zero) or idle: switches inputs, start buttons, tool menu
     // items and Cancel. Window thread only.
-    void MainDlgState(int bBusy);
+    void MainDlgState(int bBusy) { SetBusy(bBusy ? TASK_BUSY : TASK_IDLE); }
     // Moves the bar at once and shows the text. Window thread only; the
-    // worker reaches it through its front end.
-    void MainDlgPrg(int nPosition, const char* szText);
+    // worker reaches it through the window's task front end.
+    void MainDlgPrg(int nPosition, const char* szText) { ShowProgress(nPosition, szText); }
     // The file-open dialog; 1 when a file was chosen (it replaces the file
     // field), else 0.
     int SelectFile();
 
     // Starts a run as the two buttons do: 0 when it did not start (empty
-    // file field for a flash run, or no thread).
+    // file field for a flash run, a run still going, or no thread).
     int StartRun(int bInfoOnly);
     // True while a run's thread has not ended.
-    bool RunActive() const;
+    bool RunActive() { return TaskWorker().Running(); }
     // Waits (events running) up to uMs for the run to end.
-    bool WaitRunEnded(unsigned uMs);
+    bool WaitRunEnded(unsigned uMs) { return TaskWorker().Wait(uMs); }
 
-    // Named children for tests and tool tips.
-    QComboBox* PortList() const { return pPorts; }
     QLineEdit* FileField() const { return pFile; }
-    QProgressBar* ProgressBar() const { return pBar; }
-    QLabel* StatusLine() const { return pStatus; }
     QPushButton* FlashButton() const { return pFlash; }
     QPushButton* InfoButton() const { return pInfo; }
     QPushButton* CancelButton() const { return pCancel; }
-    QPushButton* MenuButton() const { return pMenu; }
-    QToolButton* RefreshButton() const { return pRefresh; }
     QToolButton* BrowseButton() const { return pBrowse; }
-    QCheckBox* DebugBox() const { return pDebug; }
-    const MenuActions& Menu() const { return tMenu; }
 
 protected:
-    void closeEvent(QCloseEvent* pEvent) override;
+    void OnCloseRequested() override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
-    void BuildControls();
-    void BuildMenu();
-
-    QComboBox* pPorts = nullptr;
-    QToolButton* pRefresh = nullptr;
-    QCheckBox* pDebug = nullptr;
     QLineEdit* pFile = nullptr;
     QToolButton* pBrowse = nullptr;
-    QProgressBar* pBar = nullptr;
-    QLabel* pStatus = nullptr;
     QPushButton* pFlash = nullptr;
     QPushButton* pInfo = nullptr;
     QPushButton* pCancel = nullptr;
-    QPushButton* pMenu = nullptr;
-    MenuActions tMenu;
-    bool bQuitNow = false;
-    std::shared_ptr<WindowFrontEnd> pFrontEnd;
+    FlashRun tRun;   // the run in progress; read by the worker
 };
 
 // Creates the window for AppMain.

@@ -93,7 +93,8 @@ int BldrStart(const FlashRun& run)
         if (SerialIsHungUp())
             break;
         const unsigned long long percent = (TickCountMs() - start) * 100 / run.uStartWindowMs;
-        MainDlgPrg(run.pFrontEnd, percent > 100 ? 100 : static_cast<int>(percent), "%s", szTryingToStart);
+        MainDlgPrg(run.pFrontEnd, FLASH_STEP_START, percent > 100 ? 100 : static_cast<int>(percent), "%s",
+                   szTryingToStart);
         if (run.pCancel != nullptr && run.pCancel->Wait(BLDR_CANCEL_WAIT_MS))
             break;
     }
@@ -144,23 +145,25 @@ int BldrCheckCompatibility(const FlashRun& run, const char* szUniqueId)
                   "greater than 2.36 !\n\nDo you really want to continue (NOT RECOMMANDED) ?",
                   static_cast<int>(major), static_cast<int>(minor), szUniqueId);
     Log("%s", question);
-    const int yes = run.pFrontEnd->AskYesNo(question);
+    const int yes = run.pFrontEnd->Question(MESSAGE_ERROR, question);
     Log("%s", yes ? "Answer : Yes" : "Answer : No");
     return yes;
 }
 
 }  // namespace
 
-void MainDlgPrg(FlashFrontEnd* pFrontEnd, int nPosition, const char* szFormat, ...)
+void MainDlgPrg(TaskFrontEnd* pFrontEnd, int nStep, int nPosition, const char* szFormat, ...)
 {
-    char text[FLASH_STATUS_SIZE];
     va_list args;
     va_start(args, szFormat);
-    std::vsnprintf(text, sizeof text, szFormat, args);
+    if (pFrontEnd != nullptr) {
+        TaskProgressV(*pFrontEnd, nPosition, nStep, szFormat, args);
+    } else {
+        char text[FLASH_STATUS_SIZE];
+        std::vsnprintf(text, sizeof text, szFormat, args);
+        Log("%s", text);
+    }
     va_end(args);
-    Log("%s", text);
-    if (pFrontEnd != nullptr)
-        pFrontEnd->Progress(nPosition, text);
 }
 
 int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
@@ -174,7 +177,7 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
     if (static_cast<unsigned long long>(st.st_size) > 0xFFFFFFFFull)
         return Error("Firmware file too large (%lld bytes) !", static_cast<long long>(st.st_size));
     const uint32_t size = static_cast<uint32_t>(st.st_size);
-    MainDlgPrg(run.pFrontEnd, 9, "Start uploading firmware (%u bytes)...", size);
+    MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 9, "Start uploading firmware (%u bytes)...", size);
 
     uint8_t begin[5] = {BLDR_BEGIN_UPLOAD};
     WriteLe32(begin + 1, size);
@@ -199,59 +202,59 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
             return 0;
         sent += n;
         const int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / size);
-        MainDlgPrg(run.pFrontEnd, percent, "Uploading firmware %d %% (%u/%u bytes)...", percent, sent, size);
+        MainDlgPrg(run.pFrontEnd, FLASH_STEP_UPLOAD, percent, "Uploading firmware %d %% (%u/%u bytes)...", percent, sent, size);
     }
 
-    MainDlgPrg(run.pFrontEnd, 100, "Check for upload size...");
+    MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 100, "Check for upload size...");
     if (!BldrCommandExchange(BLDR_END_OF_DATA, "END_OF_DATA", &status, 1,
                              "Uploaded size is not valid (0x%02X : %s) !"))
         return 0;
-    MainDlgPrg(run.pFrontEnd, 100, "Exiting bootloader...");
+    MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 100, "Exiting bootloader...");
     return BldrCommandExchange(BLDR_EXIT, "EXIT", &status, 1, "Could not exit from bootloader (0x%02X : %s) !");
 }
 
 int ProcessThreadInfo(const FlashRun& run)
 {
-    FlashFrontEnd* ui = run.pFrontEnd;
+    TaskFrontEnd* ui = run.pFrontEnd;
     SerialSetTimeout(BLDR_START_TIMEOUT_MS);
-    MainDlgPrg(ui, 0, "%s", szTryingToStart);
+    MainDlgPrg(ui, FLASH_STEP_START, 0, "%s", szTryingToStart);
     if (!BldrStart(run))
         return 0;
 
-    ui->DisableCancel();
+    ui->State(TASK_BUSY_LOCKED, nullptr);
     SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
 
-    MainDlgPrg(ui, 25, "Getting version...");
+    MainDlgPrg(ui, TASK_STEP_NONE, 25, "Getting version...");
     char version[BLDR_VERSION_SIZE];
     if (!BldrGetVersion(version))
         return 0;
-    MainDlgPrg(ui, 4, "Connected to bootloader '%s' !", version);
+    MainDlgPrg(ui, TASK_STEP_NONE, 4, "Connected to bootloader '%s' !", version);
 
-    MainDlgPrg(ui, 50, "Getting unique id...");
+    MainDlgPrg(ui, TASK_STEP_NONE, 50, "Getting unique id...");
     uint8_t id[13];
     if (!BldrCommandExchange(BLDR_GET_UNIQUE_ID, "GET_UNIQUE_ID", id, sizeof id,
                              "Could not get unique ID (0x%02X : %s) !"))
         return 0;
     char uniqueId[BLDR_UNIQUE_ID_SIZE];
     BldrFormatUniqueId(uniqueId, ReadLe32(id + 1), ReadLe32(id + 5), ReadLe32(id + 9));
-    MainDlgPrg(ui, 6, "Unique ID : %s", uniqueId);
+    MainDlgPrg(ui, TASK_STEP_NONE, 6, "Unique ID : %s", uniqueId);
 
-    MainDlgPrg(ui, 75, "Getting flash size...");
+    MainDlgPrg(ui, TASK_STEP_NONE, 75, "Getting flash size...");
     uint32_t flashSize = 0;
     if (!BldrGetUint32(BLDR_GET_FLASH_SIZE, "GET_FLASH_SIZE", "Could not get flash size (0x%02X : %s) !",
                        &flashSize))
         return 0;
-    MainDlgPrg(ui, 6, "Flash size : %u bytes", flashSize);
+    MainDlgPrg(ui, TASK_STEP_NONE, 6, "Flash size : %u bytes", flashSize);
 
-    MainDlgPrg(ui, 100, "Getting free flash space...");
+    MainDlgPrg(ui, TASK_STEP_NONE, 100, "Getting free flash space...");
     uint32_t freeFlash = 0;
     if (!BldrGetUint32(BLDR_GET_FREE_FLASH, "GET_FREE_FLASH", "Could not get free flash size (0x%02X : %s) !",
                        &freeFlash))
         return 0;
-    MainDlgPrg(ui, 8, "Flash free : %u bytes", freeFlash);
+    MainDlgPrg(ui, TASK_STEP_NONE, 8, "Flash free : %u bytes", freeFlash);
 
     if (run.bInfoOnly) {
-        MainDlgPrg(ui, 100, "Display bootloader information...");
+        MainDlgPrg(ui, TASK_STEP_NONE, 100, "Display bootloader information...");
         // The bootloader's own size is the difference; more free flash than
         // flash would show a wrapped-around number.
         if (freeFlash > flashSize)
@@ -262,7 +265,7 @@ int ProcessThreadInfo(const FlashRun& run)
                       "Bootloader : %s\nSignature : %s\nFlash size : %u bytes\nBootloader : %u bytes\nApplication : "
                       "%u bytes\n",
                       version, uniqueId, flashSize, flashSize - freeFlash, freeFlash);
-        ui->ShowInformation(text.c_str());
+        ui->Information(text.c_str());
         return 1;
     }
 
@@ -278,30 +281,15 @@ int ProcessThreadInfo(const FlashRun& run)
     return ok;
 }
 
-int ProcessThreadRun(const FlashRun& run)
+int ProcessThread(const FlashRun& run)
 {
-    FlashFrontEnd* ui = run.pFrontEnd;
-    if (run.sPort.empty() || run.sPort == SERIAL_SELECT_ENTRY)
-        return Error("No serial port selected !");
-    ui->State(1);
-    MainDlgPrg(ui, 1, "Opening serial port...");
-    int ok = 0;
-    if (SerialOpen(run.sPort.c_str())) {
-        ok = ProcessThreadInfo(run);
+    return TaskRunOnPort(*run.pFrontEnd, run.sPort, szFlashIdleHint, [&run] {
+        const int ok = ProcessThreadInfo(run);
         if (!ok)
             Error("%s", run.bInfoOnly ? "Could not retrieve bootloader info, please retry !"
                                       : "Error during firmware flash, please retry !");
         else if (!run.bInfoOnly)
             Info("Firmware successfully flashed !");
-        MainDlgPrg(ui, 100, "%s", szFlashIdleHint);
-        SerialClose();
-    }
-    ui->State(0);
-    return ok;
-}
-
-unsigned long ProcessThread(void* pParam)
-{
-    ProcessThreadRun(*static_cast<const FlashRun*>(pParam));
-    return 0;
+        return ok;
+    });
 }

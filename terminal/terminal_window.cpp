@@ -6,11 +6,10 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,11 +23,8 @@
 #include <vector>
 
 #include "appframe.h"
-#include "event.h"
 #include "fileutil.h"
 #include "log.h"
-#include "sensor.h"
-#include "serial.h"
 #include "winutil.h"
 
 namespace {
@@ -39,65 +35,35 @@ constexpr int kMinWidth = 550;           // smallest window the layout still fit
 constexpr int kMinHeight = 300;
 constexpr int kPortListWidth = 136;      // port list width in the smallest window
 constexpr int kPortListGrowth = 240;     // at most this much wider in a wider window
-constexpr unsigned kReceiveSize = 2048;  // bytes per read of the receive thread
-constexpr int kCommandMax = 2047;        // longest command text sent
+constexpr int kCommandMax = static_cast<int>(TerminalLink::COMMAND_MAX);
 constexpr int kOutputFormatSize = 4096;  // DlgMainOutput's formatted text
-constexpr unsigned kStopWaitMs = 1000;   // longest wait for the receive thread
-constexpr unsigned kFailedReadPauseMs = 50;   // pause after a read that failed at once
 
 const MenuItem tTerminalMenu[] = {
-    {"File", "Save as...", MENU_CUSTOM, true, nullptr},
-    {"File", "Clear terminal", MENU_CUSTOM, true, nullptr},
-    {"File", "Check for update at startup", MENU_CHECK_STARTUP, true, nullptr},
-    {"File", "Quit", MENU_QUIT, false, nullptr},
-    {"Tools", "Toolbox Menu...", MENU_TOOL, true, "VARN-Toolbox"},
-    {"Tools", "Scope...", MENU_TOOL, false, "VARN-Scope"},
-    {"Tools", "Datalogger...", MENU_TOOL, false, "VARN-Datalogger"},
-    {"Tools", "Configuration...", MENU_TOOL, false, "VARN-Config"},
-    {"Tools", "Flash...", MENU_TOOL, true, "VARN-Flash"},
-    {"Tools", "Open application directory...", MENU_OPEN_APPDIR, false, nullptr},
-    {"?", "User Guide...", MENU_USER_GUIDE, true, nullptr},
-    {"?", "Programming Examples...", MENU_EXAMPLES, true, nullptr},
-    {"?", "Check for Update...", MENU_CHECK_UPDATE, true, nullptr},
-    {"?", "About...", MENU_ABOUT, false, nullptr},
+    {"File", "Save as...", MENU_CUSTOM, true},
+    {"File", "Clear terminal", MENU_CUSTOM, true},
+    {"File", "Check for update at startup", MENU_CHECK_STARTUP, true},
+    {"File", "Quit", MENU_QUIT, false},
+    {"Tools", nullptr, MENU_TOOL, true, PROGRAM_TOOLBOX},
+    {"Tools", nullptr, MENU_TOOL, false, PROGRAM_SCOPE},
+    {"Tools", nullptr, MENU_TOOL, false, PROGRAM_DATALOGGER},
+    {"Tools", nullptr, MENU_TOOL, false, PROGRAM_CONFIG},
+    {"Tools", nullptr, MENU_TOOL, true, PROGRAM_FLASH},
+    {"Tools", "Open application directory...", MENU_OPEN_APPDIR, false},
+    {"?", "User Guide...", MENU_USER_GUIDE, true},
+    {"?", "Programming Examples...", MENU_EXAMPLES, true},
+    {"?", "Check for Update...", MENU_CHECK_UPDATE, true},
+    {"?", "About...", MENU_ABOUT, false},
 };
-
-// Items that start a sibling tool: only while the port is free.
-const char* const tToolItems[] = {"Toolbox Menu...", "Scope...", "Datalogger...", "Configuration...", "Flash..."};
 
 struct ToolTip {
     const char* szControl;
     const char* szText;
 };
 const ToolTip tToolTips[] = {
-    {"portList", "Serial port list found on this system..."},
-    {"refreshButton", "Refresh serial port list..."},
-    {"debugBox", "Enable/Disable debug and log into file..."},
-    {"connectButton", "Connect to the sensor plug in selected serial port..."},
-    {"disconnectButton", "Disconnect from sensor..."},
     {"outputBox", "Terminal command output..."},
     {"commandLine", "Terminal command input history..."},
     {"sendButton", "Send command to sensor..."},
 };
-
-// A 16x16 circular arrow for the refresh button.
-QIcon RefreshIcon()
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor c(30, 100, 170);
-    p.setPen(QPen(c, 2));
-    p.drawArc(QRectF(3, 3, 10, 10), 60 * 16, 270 * 16);
-    QPainterPath head;
-    head.moveTo(9, 0.5);
-    head.lineTo(14, 3.5);
-    head.lineTo(9, 7);
-    head.closeSubpath();
-    p.fillPath(head, c);
-    return QIcon(pm);
-}
 
 // Display text of received bytes: 8-bit characters, CR LF, lone CR and lone
 // LF each as one line break (a CR LF split over two reads too, through
@@ -123,29 +89,26 @@ QString DisplayText(const char* pBytes, size_t uSize, bool bAfterCr)
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(QWidget* pParent) : QMainWindow(pParent)
+TerminalWindow::TerminalWindow(QWidget* pParent) : ToolWindow(PROGRAM_TERMINAL, pParent)
 {
     setObjectName("terminalWindow");
-    setWindowTitle(QString::fromLocal8Bit(szAppTitle));
     CreateControls();
-    tMenu = BuildSuiteMenu(menuBar(), tTerminalMenu);
-    connect(tMenu["Save as..."], &QAction::triggered, this, [this] { DlgMainSaveAs(); });
-    connect(tMenu["Clear terminal"], &QAction::triggered, this, [this] { DlgMainClear(); });
+    CreateMenu(tTerminalMenu);
+    connect(MenuItem("Save as..."), &QAction::triggered, this, [this] { DlgMainSaveAs(); });
+    connect(MenuItem("Clear terminal"), &QAction::triggered, this, [this] { DlgMainClear(); });
 
     for (const ToolTip& t : tToolTips)
         SetToolTip(this, t.szControl, t.szText);
-    DlgMainRefreshPorts();
-    DlgMainStatus(0);
     setMinimumSize(kMinWidth, kMinHeight);
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    UiStartupCheckUpdate(tMenu["Check for update at startup"]);
+    FinishCreate();
 }
 
 TerminalWindow::~TerminalWindow()
 {
     if (bConnected)
         DlgMainDisconnect();
-    StopReceive();
+    EndWork();
 }
 
 void TerminalWindow::CreateControls()
@@ -154,36 +117,30 @@ void TerminalWindow::CreateControls()
     setCentralWidget(pClient);
     pClient->installEventFilter(this);
 
-    auto place = [](QWidget* w, const char* name, int x, int y, int width, int height) {
-        w->setObjectName(name);
-        w->setGeometry(x, y, width, height);
-    };
+    auto place = [](QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); };
     // The top row is laid out for the smallest window (550 pixels); the
     // port list widens with the window (Linux port paths are long) and the
-    // controls right of it follow.
-    pPortLabel = new QLabel("Serial port", pClient);
-    place(pPortLabel, "portLabel", 8, 10, 62, 22);
-    pPortList = new QComboBox(pClient);
-    place(pPortList, "portList", 74, 9, kPortListWidth, 24);
-    pPortList->view()->setMinimumWidth(320);
-    pRefresh = new QToolButton(pClient);
-    place(pRefresh, "refreshButton", 214, 9, 24, 24);
-    pRefresh->setIcon(RefreshIcon());
-    pRefresh->setIconSize(QSize(16, 16));
-    pDebug = new QCheckBox("Debug", pClient);
-    place(pDebug, "debugBox", 246, 10, 62, 22);
-    pConnect = new QPushButton("Connect", pClient);
-    place(pConnect, "connectButton", 312, 8, 76, 26);
-    pDisconnect = new QPushButton("Disconnect", pClient);
-    place(pDisconnect, "disconnectButton", 392, 8, 78, 26);
-    pMenuButton = new QPushButton("Menu >>", pClient);
-    place(pMenuButton, "menuButton", kClientWidth - 8 - 66, 8, 66, 26);
-    for (QWidget* w : {static_cast<QWidget*>(pRefresh), static_cast<QWidget*>(pDebug),
-                       static_cast<QWidget*>(pConnect), static_cast<QWidget*>(pDisconnect)})
+    // controls right of it follow. The kit's row layout is not used.
+    PortRowSpec row;
+    row.szLabel = "Serial port";
+    row.bConnectButtons = true;
+    row.bDebugIdleOnly = false;
+    delete CreatePortRow(pClient, row);
+    place(PortLabel(), 8, 10, 62, 22);
+    place(PortList(), 74, 9, kPortListWidth, 24);
+    PortList()->view()->setMinimumWidth(320);
+    place(RefreshButton(), 214, 9, 24, 24);
+    place(DebugBox(), 246, 10, 62, 22);
+    place(ConnectButton(), 312, 8, 76, 26);
+    place(DisconnectButton(), 392, 8, 78, 26);
+    place(MenuButton(), kClientWidth - 8 - 66, 8, 66, 26);
+    for (QWidget* w : {static_cast<QWidget*>(RefreshButton()), static_cast<QWidget*>(DebugBox()),
+                       static_cast<QWidget*>(ConnectButton()), static_cast<QWidget*>(DisconnectButton())})
         vFollowPortList.push_back({w, w->x()});
 
     pOutputBox = new QPlainTextEdit(pClient);
-    place(pOutputBox, "outputBox", 8, 42, kClientWidth - 16, kClientHeight - 42 - 8 - 26 - 8);
+    pOutputBox->setObjectName("outputBox");
+    place(pOutputBox, 8, 42, kClientWidth - 16, kClientHeight - 42 - 8 - 26 - 8);
     pOutputBox->setReadOnly(true);
     pOutputBox->setMaximumBlockCount(0);
     pOutputBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -199,9 +156,11 @@ void TerminalWindow::CreateControls()
     pOutputBox->setPalette(pal);
 
     pCommandLabel = new QLabel("Command", pClient);
-    place(pCommandLabel, "commandLabel", 8, kClientHeight - 22 - 8 - 2, 60, 22);
+    pCommandLabel->setObjectName("commandLabel");
+    place(pCommandLabel, 8, kClientHeight - 22 - 8 - 2, 60, 22);
     pCommandLine = new QComboBox(pClient);
-    place(pCommandLine, "commandLine", 76, kClientHeight - 26 - 8, kClientWidth - 76 - 8 - 70 - 8, 26);
+    pCommandLine->setObjectName("commandLine");
+    place(pCommandLine, 76, kClientHeight - 26 - 8, kClientWidth - 76 - 8 - 70 - 8, 26);
     pCommandLine->setEditable(true);
     pCommandLine->setInsertPolicy(QComboBox::NoInsert);
     pCommandLine->setMaxCount(INT_MAX);
@@ -210,15 +169,14 @@ void TerminalWindow::CreateControls()
     // was typed, not a longer remembered command.
     pCommandLine->setCompleter(nullptr);
     pSend = new QPushButton("Send", pClient);
-    place(pSend, "sendButton", kClientWidth - 8 - 70, kClientHeight - 26 - 8, 70, 26);
+    pSend->setObjectName("sendButton");
+    place(pSend, kClientWidth - 8 - 70, kClientHeight - 26 - 8, 70, 26);
     // "Send" is the default action: Enter in the command line sends (see
     // eventFilter; default buttons are a dialog's).
+    AddBusyOnly({pCommandLine, pSend});
 
-    connect(pRefresh, &QToolButton::clicked, this, [this] { DlgMainRefreshPorts(); });
-    connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });
-    connect(pConnect, &QPushButton::clicked, this, [this] { DlgMainConnect(); });
-    connect(pDisconnect, &QPushButton::clicked, this, [this] { DlgMainDisconnect(); });
-    connect(pMenuButton, &QPushButton::clicked, this, [] { UiStartTool("VARN-Toolbox"); });
+    connect(ConnectButton(), &QPushButton::clicked, this, [this] { DlgMainConnect(); });
+    connect(DisconnectButton(), &QPushButton::clicked, this, [this] { DlgMainDisconnect(); });
     connect(pSend, &QPushButton::clicked, this, [this] { DlgMainSend(); });
     // Enter is taken from the command line itself: an editable combo box
     // hands an unused Return to its line edit a second time, so its
@@ -237,7 +195,7 @@ bool TerminalWindow::eventFilter(QObject* pObject, QEvent* pEvent)
             return true;
         }
     }
-    return QMainWindow::eventFilter(pObject, pEvent);
+    return ToolWindow::eventFilter(pObject, pEvent);
 }
 
 void TerminalWindow::LayoutControls(int W, int H)
@@ -245,14 +203,14 @@ void TerminalWindow::LayoutControls(int W, int H)
     QRect menu, label, send, line, output;
     GetWindowPos(pOutputBox, &output);
     const int m = output.left();
-    GetWindowPos(pMenuButton, &menu);
+    GetWindowPos(MenuButton(), &menu);
     GetWindowPos(pCommandLabel, &label);
     GetWindowPos(pSend, &send);
     GetWindowPos(pCommandLine, &line);
 
-    pMenuButton->move(W - menu.width() - m, menu.top());
+    MenuButton()->move(W - menu.width() - m, menu.top());
     const int grow = std::clamp(W - kMinWidth, 0, kPortListGrowth);
-    pPortList->resize(kPortListWidth + grow, pPortList->height());
+    PortList()->resize(kPortListWidth + grow, PortList()->height());
     for (const auto& [w, x] : vFollowPortList)
         w->move(x + grow, w->y());
     pCommandLabel->move(m, H - label.height() - m - 2);
@@ -264,106 +222,42 @@ void TerminalWindow::LayoutControls(int W, int H)
     pOutputBox->setGeometry(m, output.top(), std::max(0, W - 2 * m), std::max(0, lineY - output.top() - m));
 }
 
-QAction* TerminalWindow::MenuItemAction(const char* szText) const
-{
-    auto it = tMenu.find(szText);
-    return it != tMenu.end() ? it->second : nullptr;
-}
-
-void TerminalWindow::DlgMainRefreshPorts()
-{
-    FillPortList(pPortList);
-}
-
-void TerminalWindow::DlgMainStatus(int bOn)
-{
-    for (const char* item : tToolItems) {
-        if (QAction* a = MenuItemAction(item))
-            a->setEnabled(!bOn);
-    }
-    for (QWidget* w : {static_cast<QWidget*>(pPortList), static_cast<QWidget*>(pRefresh),
-                       static_cast<QWidget*>(pConnect), static_cast<QWidget*>(pMenuButton)})
-        w->setEnabled(!bOn);
-    for (QWidget* w : {static_cast<QWidget*>(pDisconnect), static_cast<QWidget*>(pCommandLine),
-                       static_cast<QWidget*>(pSend)})
-        w->setEnabled(bOn != 0);
-}
-
 int TerminalWindow::DlgMainConnect()
 {
     Log("%s", szAppTitle);
-    if (pPortList->currentIndex() <= 0)
+    if (PortList()->currentIndex() <= 0)
         return Error("No serial port selected !");
-    const QByteArray port = pPortList->currentText().toLocal8Bit();
+    const QByteArray port = PortList()->currentText().toLocal8Bit();
     if (port.size() >= APP_PATH_SIZE)
         return Error("Could not open serial port '%s' !", port.left(APP_PATH_SIZE - 1).constData());
-    if (!SerialOpen(port.constData()))
+    if (!tLink.Open(port.constData()))
         return 0;
     DlgMainOutput("Serial port '%s' open !\r\n", port.constData());
 
-    bStopRecv = false;
-    bRecvDone = false;
-    try {
-        hThreadRecv = std::thread([this] { ReceiveFn(); });
-    } catch (const std::system_error&) {
-        bRecvDone = true;
-        Error("Could not create receive thread !");
-    }
+    tLink.StartReceive(
+        [this](const char* pBytes, unsigned uSize) { RunOnWindowThread([&] { DlgMainAppend(pBytes, uSize); }); },
+        [this] {
+            // The adapter is gone: say so once and let the window disconnect.
+            RunOnWindowThread([this] {
+                DlgMainOutput("Serial port connection lost !\r\n");
+                QMetaObject::invokeMethod(
+                    this, [this] { if (bConnected) DlgMainDisconnect(); }, Qt::QueuedConnection);
+            });
+        });
     bConnected = true;
     DlgMainStatus(1);
     pCommandLine->setFocus();
     return 1;
 }
 
-void TerminalWindow::ReceiveFn()
-{
-    std::vector<char> buffer(kReceiveSize);
-    while (!bStopRecv) {
-        const unsigned long long began = TickCountMs();
-        const unsigned n = SerialRead(buffer.data(), kReceiveSize);
-        if (n > 0) {
-            RunOnWindowThread([&] { DlgMainAppend(buffer.data(), n); });
-            continue;
-        }
-        if (!SerialIsHungUp()) {
-            // An empty read normally took the whole time-out; one that failed
-            // at once is not repeated at full speed.
-            if (TickCountMs() - began < kFailedReadPauseMs)
-                std::this_thread::sleep_for(std::chrono::milliseconds(kFailedReadPauseMs));
-            continue;
-        }
-        // The adapter is gone: say so once and let the window disconnect.
-        RunOnWindowThread([this] {
-            DlgMainOutput("Serial port connection lost !\r\n");
-            QMetaObject::invokeMethod(
-                this, [this] { if (bConnected) DlgMainDisconnect(); }, Qt::QueuedConnection);
-        });
-        break;
-    }
-    bRecvDone = true;
-}
-
-void TerminalWindow::StopReceive()
-{
-    if (!hThreadRecv.joinable())
-        return;
-    bStopRecv = true;
-    // The thread may be waiting in RunOnWindowThread for this thread, so the
-    // window's events keep running while it ends (within one read time-out).
-    while (!UiWaitFor([this] { return bRecvDone.load(); }, kStopWaitMs))
-        Log("Waiting for the receive thread...");
-    hThreadRecv.join();
-}
-
 void TerminalWindow::DlgMainDisconnect()
 {
-    // Waiting for the receive thread runs the window's events, which may
-    // hold a queued disconnect of a hung-up line: that one finds us busy.
+    // Waiting for the receive loop runs the window's events, which may hold
+    // a queued disconnect of a hung-up line: that one finds us busy.
     if (!bConnected || bDisconnecting)
         return;
     bDisconnecting = true;
-    StopReceive();
-    SerialClose();
+    tLink.Close();
     bConnected = false;
     bDisconnecting = false;
     DlgMainOutput("Serial port closed !\r\n");
@@ -417,12 +311,10 @@ void TerminalWindow::DlgMainSend()
 {
     if (!bConnected)
         return;
-    QByteArray command = pCommandLine->currentText().toLocal8Bit().left(kCommandMax);
+    const QByteArray command = pCommandLine->currentText().toLocal8Bit().left(kCommandMax);
     if (!command.isEmpty())
         pCommandLine->addItem(QString::fromLocal8Bit(command));
-    command.append('\r');
-    SensorWakeup();
-    SerialWrite(command.constData(), static_cast<unsigned>(command.size()));
+    tLink.Send(command.toStdString());
     pCommandLine->setCurrentIndex(-1);
     pCommandLine->clearEditText();
 }
@@ -461,10 +353,9 @@ void TerminalWindow::DlgMainSaveAs()
         Error("Only %u/%u write !", static_cast<unsigned>(closed ? written : 0), static_cast<unsigned>(total));
 }
 
-void TerminalWindow::closeEvent(QCloseEvent* pEvent)
+void TerminalWindow::OnClosed()
 {
-    // The receive thread is stopped and the port closed before the program ends.
+    // The receive loop is stopped and the port closed before the program ends.
     if (bConnected)
         DlgMainDisconnect();
-    pEvent->accept();
 }

@@ -50,28 +50,6 @@ QImage SuiteLogo()
 
 }  // namespace
 
-QIcon UiSuiteIcon()
-{
-    // The logo's sensor head on its own, 32 x 32 with a transparent backdrop.
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor teal(0, 110, 140), sky(40, 160, 210);
-    p.setPen(Qt::NoPen);
-    p.setBrush(teal);
-    p.drawRect(6, 19, 14, 11);
-    p.drawRect(11, 9, 4, 10);
-    p.setBrush(sky);
-    p.drawEllipse(QPointF(13, 8), 4.5, 4.5);
-    p.setBrush(Qt::NoBrush);
-    for (int r = 9; r <= 17; r += 8) {
-        p.setPen(QPen(sky, 2.5));
-        p.drawArc(QRectF(13 - r, 8 - r, 2 * r, 2 * r), 10 * 16, 60 * 16);
-    }
-    return QIcon(pm);
-}
-
 namespace {
 
 // The link line: blue text, pointing hand while the pointer is on it, opens

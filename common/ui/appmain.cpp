@@ -8,6 +8,7 @@
 #include "desktop.h"
 #include "instance.h"
 #include "suite.h"
+#include "worker.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
     }
 
     UiInstallMessageBoxes();
+    UiInstallWaitPump();
     SetDesktopOpenHandler(QtDesktopOpen);
 
     QWidget* window = pfnCreateMainWindow();
@@ -54,6 +56,10 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
     window->setWindowTitle(QString::fromLocal8Bit(szAppTitle));
     window->show();
     const int code = app.exec();
+    // The window is gone: workers' calls return unrun from here on, and a
+    // worker that has still not ended must not run on into the teardown.
+    UiGateShut();
+    WorkerExitRule(code);
     hDlgMain = nullptr;
     delete window;
     return code;

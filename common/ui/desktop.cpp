@@ -12,49 +12,140 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
+#include <algorithm>
 
 #include "appframe.h"
 #include "serial.h"
+#include "worker.h"
 
 QWidget* hDlgMain = nullptr;
 
-void RunOnWindowThread(const std::function<void()>& fn)
+namespace {
+
+// The gate's state. One mutex orders everything a call hands over, in both
+// directions, with standard primitives the thread sanitizer sees (it does
+// not see inside Qt's queued calls).
+struct GateCall {
+    enum Stage { PENDING, RUNNING, DONE, DROPPED };
+    Stage nStage = PENDING;
+    std::condition_variable cvChanged;
+};
+
+std::mutex mGate;
+bool bGateShut = false;
+unsigned long long uGateGeneration = 0;          // counts the shuts
+std::vector<std::shared_ptr<GateCall>> vGateWaiting;
+
+bool OnWindowThread(QCoreApplication* app)
+{
+    return QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
+bool RunOnWindowThread(const std::function<void()>& fn)
 {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr || QThread::currentThread() == app->thread()) {
+    if (app == nullptr || OnWindowThread(app)) {
         fn();
-        return;
+        return true;
     }
-    // Queued to the window thread and waited for. The hand-over goes through
-    // standard mutexes and a condition variable (rather than Qt's blocking
-    // connection) so that it also orders the caller's data for the thread
-    // sanitizer, which does not see inside Qt: the call is posted while
-    // mHandOff is held, and the window thread takes mHandOff before it
-    // touches anything of the call.
-    static std::mutex mHandOff;
-    struct Call {
-        std::mutex m;
-        std::condition_variable cv;
-        bool bDone = false;
-    };
-    auto call = std::make_shared<Call>();
+    auto call = std::make_shared<GateCall>();
+    std::unique_lock<std::mutex> lock(mGate);
+    if (bGateShut)
+        return false;
+    vGateWaiting.push_back(call);
+    // The queued part looks at the call's stage first: a call dropped by
+    // the shutdown never touches fn, whose owner has returned by then.
+    QMetaObject::invokeMethod(
+        app,
+        [call, &fn] {
+            {
+                std::lock_guard<std::mutex> hold(mGate);
+                if (call->nStage != GateCall::PENDING)
+                    return;
+                call->nStage = GateCall::RUNNING;
+            }
+            fn();
+            std::lock_guard<std::mutex> hold(mGate);
+            call->nStage = GateCall::DONE;
+            call->cvChanged.notify_all();
+        },
+        Qt::QueuedConnection);
+    call->cvChanged.wait(lock, [&] { return call->nStage == GateCall::DONE || call->nStage == GateCall::DROPPED; });
+    vGateWaiting.erase(std::find(vGateWaiting.begin(), vGateWaiting.end(), call));
+    return call->nStage == GateCall::DONE;
+}
+
+bool PostToWindowThread(std::function<void()> fn)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    unsigned long long generation;
     {
-        std::lock_guard<std::mutex> hand(mHandOff);
-        QMetaObject::invokeMethod(
-            app,
-            [call, &fn] {
-                {
-                    std::lock_guard<std::mutex> hand(mHandOff);
-                }
-                fn();
-                std::lock_guard<std::mutex> lock(call->m);
-                call->bDone = true;
-                call->cv.notify_one();
-            },
-            Qt::QueuedConnection);
+        std::lock_guard<std::mutex> lock(mGate);
+        if (bGateShut)
+            return false;
+        generation = uGateGeneration;
     }
-    std::unique_lock<std::mutex> lock(call->m);
-    call->cv.wait(lock, [&] { return call->bDone; });
+    if (app == nullptr) {
+        fn();
+        return true;
+    }
+    QMetaObject::invokeMethod(
+        app,
+        [generation, fn = std::move(fn)] {
+            {
+                std::lock_guard<std::mutex> lock(mGate);
+                if (bGateShut || generation != uGateGeneration)
+                    return;
+            }
+            fn();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+void UiGateOpen()
+{
+    std::lock_guard<std::mutex> lock(mGate);
+    bGateShut = false;
+}
+
+void UiGateShut()
+{
+    std::lock_guard<std::mutex> lock(mGate);
+    bGateShut = true;
+    uGateGeneration++;
+    for (const std::shared_ptr<GateCall>& call : vGateWaiting) {
+        if (call->nStage == GateCall::PENDING) {
+            call->nStage = GateCall::DROPPED;
+            call->cvChanged.notify_all();
+        }
+    }
+}
+
+bool UiGateIsShut()
+{
+    std::lock_guard<std::mutex> lock(mGate);
+    return bGateShut;
+}
+
+namespace {
+
+void WindowWaitPump()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr && OnWindowThread(app))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+void UiInstallWaitPump()
+{
+    SetWaitPump(WindowWaitPump);
 }
 
 bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs)
@@ -65,8 +156,7 @@ bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs)
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        WindowWaitPump();
     }
 }
 

@@ -32,13 +32,42 @@ class QWidget;
 // program's window exists (boxes then have no owner).
 extern QWidget* hDlgMain;
 
-// Runs fn on the window thread: directly when called there, otherwise queued
-// to it and waited for. Without a QApplication, fn runs directly.
-void RunOnWindowThread(const std::function<void()>& fn);
+// --- Window-thread gate -------------------------------------------------
+// The one way for a worker to reach the window thread.
+//
+// RunOnWindowThread runs fn there and waits for it: directly when called on
+// the window thread (or when there is no QApplication at all: the varn tool,
+// core tests), otherwise queued to the window thread. It returns true when
+// fn ran.
+//
+// Shutdown rule: once the gate is shut (the main window closed, or the event
+// loop ended), every call from another thread that is still queued, and
+// every later one, returns false at once without running fn, so that no
+// worker waits for a window thread that will never serve it again. A call
+// already running (a message box) finishes. Calls made on the window thread
+// itself still run directly. A main window opens the gate when it is
+// created (tests create several in one process).
+//
+// Dead-lock rule: the window thread must never block on a worker that may be
+// inside RunOnWindowThread; it waits with a bounded wait that keeps its
+// events running (UiWaitFor, Worker::Stop with the wait pump).
+bool RunOnWindowThread(const std::function<void()>& fn);
+
+// Queues fn to the window thread and returns at once, never waiting (redraw
+// requests of a receive thread). fn runs later unless the gate was shut in
+// between; false when the gate is already shut.
+bool PostToWindowThread(std::function<void()> fn);
+
+void UiGateOpen();
+void UiGateShut();
+bool UiGateIsShut();
+
+// Installs the wait pump of worker.h: a bounded wait on the window thread
+// keeps the window's events running. AppMain and the window-test entry call it.
+void UiInstallWaitPump();
 
 // Keeps the window thread's events running until pred() is true or
-// uTimeoutMs have passed; true when pred() became true. Used by the window
-// thread to wait for a worker that may call RunOnWindowThread meanwhile.
+// uTimeoutMs have passed; true when pred() became true.
 bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs);
 
 // Installs the reporter handler of log.h that shows a modal message box
@@ -123,7 +152,7 @@ enum MenuAction {
     MENU_CUSTOM = 0,
     MENU_QUIT,              // "Quit": UiQuitProgram
     MENU_CHECK_STARTUP,     // "Check for update at startup": checkable, SetStartupCheckUpdate
-    MENU_TOOL,              // start szTool with an empty parameter; on success quit
+    MENU_TOOL,              // start the program nTool with an empty parameter; on success quit
     MENU_OPEN_APPDIR,       // OpenDir(szAppDir)
     MENU_USER_GUIDE,        // OpenDoc("VARN-UserGuide.pdf")
     MENU_EXAMPLES,          // OpenDir(szProgExampleDir)
@@ -133,28 +162,42 @@ enum MenuAction {
 
 struct MenuItem {
     const char* szMenu;      // "File", "Tools", "?"
-    const char* szText;      // item text, e.g. "Scope..."
+    const char* szText;      // item text, e.g. "About..."; MENU_TOOL rows: nullptr, the suite's text
     MenuAction nAction;
     bool bSeparatorAfter;
-    const char* szTool;      // MENU_TOOL: program file name without extension, e.g. "VARN-Scope"
+    Program nTool = PROGRAM_COUNT;   // MENU_TOOL: the program it starts
 };
+
+// The Tools-menu text of a sibling program ("Toolbox Menu...", "Scope...",
+// "Configuration...", ...); empty for the installer.
+const char* SuiteToolMenuText(Program nTool);
 
 // The items of one built menu bar, by text.
 using MenuActions = std::map<std::string, QAction*>;
 
 // Adds the menus and items of the table to the bar, in table order (a menu
 // is created where its name first appears), and wires the suite actions.
-// Returns every item's QAction by its text.
-MenuActions BuildSuiteMenu(QMenuBar* pBar, const MenuItem* pItems, size_t uCount);
+// A MENU_TOOL row naming nSelf is left out, with its separator: a program
+// never starts itself. Returns every item's QAction by its text.
+MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem* pItems, size_t uCount);
 template <size_t N>
-MenuActions BuildSuiteMenu(QMenuBar* pBar, const MenuItem (&tItems)[N])
+MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem (&tItems)[N])
 {
-    return BuildSuiteMenu(pBar, tItems, N);
+    return BuildSuiteMenu(pBar, nSelf, tItems, N);
 }
 
-// Starts a sibling tool as the Tools menu does: ExecTools(szTool, ""); on
-// success the program ends (UiQuitProgram). Returns ExecTools' result.
-int UiStartTool(const char* szTool);
+// The item of a built menu by its text; a text the table does not hold is a
+// programming error and ends the program with a message saying which.
+QAction* MenuItemByText(const MenuActions& tMenu, const char* szText);
+
+// True for the items that start a sibling program (greyed while a program
+// holds the serial port).
+bool IsToolMenuItem(const QAction* pAction);
+
+// Starts a sibling tool as the Tools menu does: ExecTools with its file
+// name and an empty parameter; on success the program ends (UiQuitProgram).
+// Returns ExecTools' result.
+int UiStartTool(Program nTool);
 
 // The daily update check of a window's initialisation: StartupCheckUpdate,
 // then ticks pCheckItem ("Check for update at startup") when it is enabled.
@@ -175,3 +218,5 @@ class QIcon;
 // The suite's small window icon (the logo's sensor head); AppMain gives it
 // to every window of the program.
 QIcon UiSuiteIcon();
+// The suite's 16x16 refresh icon (a circular arrow) of every port list.
+QIcon UiRefreshIcon();

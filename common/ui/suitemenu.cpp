@@ -6,9 +6,20 @@
 #include "desktop.h"
 #include "suite.h"
 
-int UiStartTool(const char* szTool)
+const char* SuiteToolMenuText(Program nTool)
 {
-    if (!ExecTools(szTool, ""))
+    // The Tools-menu text of each program, in the order of the profiles.
+    static const char* const tText[PROGRAM_COUNT] = {
+        "Configuration...", "Scope...", "Flash...", "Datalogger...", "Terminal...", "Toolbox Menu...", "",
+    };
+    return nTool >= 0 && nTool < PROGRAM_COUNT ? tText[nTool] : "";
+}
+
+int UiStartTool(Program nTool)
+{
+    if (nTool < 0 || nTool >= PROGRAM_COUNT)
+        return 0;
+    if (!ExecTools(tProgramProfiles[nTool].szFileName, ""))
         return 0;
     // The started tool takes the serial port: this program ends at once.
     UiQuitProgram();
@@ -23,6 +34,9 @@ void UiStartupCheckUpdate(QAction* pCheckItem)
 }
 
 namespace {
+
+// Marks the actions that start a sibling program.
+constexpr char kToolProperty[] = "varnStartsTool";
 
 void WireAction(QAction* action, const MenuItem& item)
 {
@@ -40,8 +54,9 @@ void WireAction(QAction* action, const MenuItem& item)
                          [action](bool checked) { action->setChecked(SetStartupCheckUpdate(!checked) != 0); });
         break;
     case MENU_TOOL: {
-        const std::string tool = item.szTool != nullptr ? item.szTool : "";
-        QObject::connect(action, &QAction::triggered, [tool] { UiStartTool(tool.c_str()); });
+        const Program tool = item.nTool;
+        action->setProperty(kToolProperty, true);
+        QObject::connect(action, &QAction::triggered, [tool] { UiStartTool(tool); });
         break;
     }
     case MENU_OPEN_APPDIR:
@@ -64,22 +79,39 @@ void WireAction(QAction* action, const MenuItem& item)
 
 }  // namespace
 
-MenuActions BuildSuiteMenu(QMenuBar* pBar, const MenuItem* pItems, size_t uCount)
+MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem* pItems, size_t uCount)
 {
     MenuActions actions;
     std::map<std::string, QMenu*> menus;
     for (size_t i = 0; i < uCount; i++) {
         const MenuItem& item = pItems[i];
+        if (item.nAction == MENU_TOOL && item.nTool == nSelf)
+            continue;
+        const char* text = item.nAction == MENU_TOOL && item.szText == nullptr ? SuiteToolMenuText(item.nTool)
+                                                                              : item.szText;
         QMenu*& menu = menus[item.szMenu];
         if (menu == nullptr)
             menu = pBar->addMenu(QString::fromLocal8Bit(item.szMenu));
-        QAction* action = menu->addAction(QString::fromLocal8Bit(item.szText));
+        QAction* action = menu->addAction(QString::fromLocal8Bit(text));
         // Menu texts may contain '&' only as text, never as a mnemonic marker.
-        action->setObjectName(QString::fromLocal8Bit(item.szText));
+        action->setObjectName(QString::fromLocal8Bit(text));
         WireAction(action, item);
         if (item.bSeparatorAfter)
             menu->addSeparator();
-        actions[item.szText] = action;
+        actions[text] = action;
     }
     return actions;
+}
+
+QAction* MenuItemByText(const MenuActions& tMenu, const char* szText)
+{
+    auto it = tMenu.find(szText);
+    if (it == tMenu.end())
+        qFatal("The menu has no item '%s'", szText);
+    return it->second;
+}
+
+bool IsToolMenuItem(const QAction* pAction)
+{
+    return pAction != nullptr && pAction->property(kToolProperty).toBool();
 }

@@ -2,24 +2,6 @@
 
 #include <cstdio>
 
-void RecordingDlg::ShowProgress(unsigned uPosition, const char* szText)
-{
-    const std::string text(szText);
-    {
-        std::lock_guard<std::mutex> lock(mLock);
-        vProgress.push_back(text);
-        vPositions.push_back(uPosition);
-    }
-    if (onProgress)
-        onProgress(uPosition, text);
-}
-
-void RecordingDlg::ShowState(int bBusy)
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    vStates.push_back(bBusy);
-}
-
 void RecordingDlg::ShowMode(const char* szText)
 {
     std::lock_guard<std::mutex> lock(mLock);
@@ -46,37 +28,6 @@ int RecordingDlg::SaveFileDialog(char* szPath, size_t uSize)
     return 1;
 }
 
-int RecordingDlg::Question(const char* szText)
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    vQuestions.push_back(szText);
-    return nAnswer;
-}
-
-std::vector<std::string> RecordingDlg::Progress() const
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    return vProgress;
-}
-
-std::string RecordingDlg::LastProgress() const
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    return vProgress.empty() ? std::string() : vProgress.back();
-}
-
-std::vector<int> RecordingDlg::States() const
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    return vStates;
-}
-
-std::vector<std::string> RecordingDlg::Questions() const
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    return vQuestions;
-}
-
 std::string RecordingDlg::Mode() const
 {
     std::lock_guard<std::mutex> lock(mLock);
@@ -93,12 +44,6 @@ int RecordingDlg::Gauge() const
 {
     std::lock_guard<std::mutex> lock(mLock);
     return nGauge;
-}
-
-unsigned RecordingDlg::LastPosition() const
-{
-    std::lock_guard<std::mutex> lock(mLock);
-    return vPositions.empty() ? 0u : vPositions.back();
 }
 
 ScriptedSensor::ScriptedSensor(PtyPeer& peer) : peer(peer) {}

@@ -1,5 +1,5 @@
-// Shared pieces of the datalogger tests: a front end that records what the
-// tasks show and answers their dialogs, and a scripted sensor console on a
+// Shared pieces of the datalogger tests: a front end and view that record
+// what the tasks show and answer their dialogs, and a scripted sensor console on a
 // pseudo-terminal for streams the simulator does not produce.
 #pragma once
 
@@ -13,39 +13,33 @@
 
 #include "logger_task.h"
 #include "pty_peer.h"
+#include "recording_frontend.h"
 
-class RecordingDlg : public LoggerDlg {
+class RecordingDlg : public RecordingFrontEnd, public LoggerView {
 public:
-    void ShowProgress(unsigned uPosition, const char* szText) override;
-    void ShowState(int bBusy) override;
+    RecordingDlg() { nAnswer = 1; }
+
     void ShowMode(const char* szText) override;
     void ShowMeasure(const char* szText) override;
     void ShowGauge(int nPercent) override;
     int SaveFileDialog(char* szPath, size_t uSize) override;
-    int Question(const char* szText) override;
 
-    // Answers of the dialogs.
-    std::string sChosenFile;       // empty: the save dialog is cancelled
-    int nAnswer = 1;               // to every question
+    // The save dialog's answer; empty: the dialog is cancelled.
+    std::string sChosenFile;
 
-    // Called after each progress step (on the task's thread).
-    std::function<void(unsigned, const std::string&)> onProgress;
-
-    std::vector<std::string> Progress() const;
-    std::string LastProgress() const;
-    std::vector<int> States() const;
-    std::vector<std::string> Questions() const;
+    std::vector<std::string> Progress() const { return Texts(); }
+    std::string LastProgress() const { return LastText(); }
+    unsigned LastPosition() const
+    {
+        const int position = RecordingFrontEnd::LastPosition();
+        return position < 0 ? 0u : static_cast<unsigned>(position);
+    }
     std::string Mode() const;
     std::string Measure() const;
     int Gauge() const;
-    unsigned LastPosition() const;
 
 private:
     mutable std::mutex mLock;
-    std::vector<std::string> vProgress;
-    std::vector<unsigned> vPositions;
-    std::vector<int> vStates;
-    std::vector<std::string> vQuestions;
     std::string sMode = "(unset)", sMeasure = "(unset)";
     int nGauge = -1;
 };

@@ -72,7 +72,7 @@ protected:
     int Download(unsigned uCommandTimeout = 3000)
     {
         sensor.Start();
-        return ProcessThread(TestJob(TASK_DOWNLOAD, peer.SlavePath(), uCommandTimeout), dlg, cancel);
+        return ProcessThread(TestJob(TASK_DOWNLOAD, peer.SlavePath(), uCommandTimeout), dlg, dlg, cancel);
     }
 
     TempDir dir;

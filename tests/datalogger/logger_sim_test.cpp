@@ -36,7 +36,7 @@ protected:
 
     int Run(int iTask, unsigned uCommandTimeout = 3000)
     {
-        return ProcessThread(TestJob(iTask, sim->PortPath(), uCommandTimeout), dlg, cancel);
+        return ProcessThread(TestJob(iTask, sim->PortPath(), uCommandTimeout), dlg, dlg, cancel);
     }
 
     // The CSV the host should write: the stream's lines with the platform's
@@ -237,12 +237,12 @@ TEST_F(LoggerSimTest, EraseAsksFirstThenClearsAndRefreshes)
 TEST_F(LoggerSimTest, NoPortSelectedOrPortMissing)
 {
     StartSim(0);
-    EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, ""), dlg, cancel), 0);
+    EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, ""), dlg, dlg, cancel), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:No serial port selected !"}));
     EXPECT_TRUE(dlg.States().empty());
 
     const std::string missing = dir.File("ttyNONE");
-    EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, missing), dlg, cancel), 0);
+    EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, missing), dlg, dlg, cancel), 0);
     EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' !");
     EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
     EXPECT_EQ(dlg.LastProgress(), "Opening serial port...");

@@ -52,7 +52,7 @@ protected:
             result.wait();
     }
 
-    void Start() { result = std::async(std::launch::async, [this] { return ProcessThreadRun(run); }); }
+    void Start() { result = std::async(std::launch::async, [this] { return ProcessThread(run); }); }
     int Finish() { return result.get(); }
 
     // Waits for one frame code from the host and answers it.
@@ -90,7 +90,7 @@ TEST_F(FlashPtyTest, InfoRunShowsEverythingAndLeavesTheBootloaderRunning)
     EXPECT_EQ(ui.Information(), "Bootloader : BL-7\nSignature : 0C0B0A090807060504030201\nFlash size : 262144 bytes\n"
                                 "Bootloader : 16384 bytes\nApplication : 245760 bytes\n");
     EXPECT_EQ(ui.States(), (std::vector<int>{1, 0}));
-    EXPECT_TRUE(ui.bCancelDisabled);
+    EXPECT_TRUE(ui.Locked());
 
     std::vector<std::pair<int, std::string>> p = ui.Progresses();
     ASSERT_GE(p.size(), 13u);
@@ -226,7 +226,7 @@ TEST_F(FlashPtyTest, OtherMagicAnswersAreIgnoredUntilTheDeadline)
     // The wait's progress climbs with the elapsed time.
     std::vector<std::pair<int, std::string>> p = ui.Progresses();
     EXPECT_GE(p[p.size() - 2].first, 80);
-    EXPECT_FALSE(ui.bCancelDisabled);
+    EXPECT_FALSE(ui.Locked());
 }
 
 TEST_F(FlashPtyTest, CancelEndsTheWaitPromptly)
@@ -275,16 +275,16 @@ TEST_F(FlashPtyTest, LineLostDuringTheWaitEndsIt)
 TEST_F(FlashPtyTest, NoPortOrAPortThatDoesNotOpen)
 {
     run.sPort = "";
-    EXPECT_EQ(ProcessThreadRun(run), 0);
+    EXPECT_EQ(ProcessThread(run), 0);
     run.sPort = "Select...";
-    EXPECT_EQ(ProcessThreadRun(run), 0);
+    EXPECT_EQ(ProcessThread(run), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:No serial port selected !", "E:No serial port selected !"}));
     EXPECT_TRUE(ui.States().empty());
 
     // The port layer reports; the run only returns to idle, the status line
     // keeps its last text.
     run.sPort = dir.File("ttyNONE");
-    EXPECT_EQ(ProcessThreadRun(run), 0);
+    EXPECT_EQ(ProcessThread(run), 0);
     EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + run.sPort + "' !");
     EXPECT_EQ(rec.Count(), 3u);
     EXPECT_EQ(ui.States(), (std::vector<int>{1, 0}));

@@ -44,7 +44,7 @@ protected:
         run.sFile = dir.File("fw.bin");
         EXPECT_TRUE(WriteFile(run.sFile, vImage));
         run.bInfoOnly = 0;
-        return ProcessThreadRun(run);
+        return ProcessThread(run);
     }
 
     // The frames the host sent after the bootloader answered MAGIC.
@@ -136,7 +136,7 @@ TEST_F(FlashSimTest, EmptyAndMissingImagesAreRefusedAfterTheBootloaderAnswered)
                                                      "E:Error during firmware flash, please retry !"}));
     sim->PowerCycle(100);
     run.sFile = dir.File("none.bin");
-    EXPECT_EQ(ProcessThreadRun(run), 0);
+    EXPECT_EQ(ProcessThread(run), 0);
     EXPECT_EQ(rec.Texts()[2], "E:Could not open file '" + run.sFile + "' !");
 }
 
@@ -146,7 +146,7 @@ TEST_F(FlashSimTest, NoiseBeforePowerUpIsDrainedAndMagicStillCatchesTheBootloade
     sim->SendNoise(600);
     sim->SetBootNoiseMs(200);
     run.bInfoOnly = 1;
-    ASSERT_EQ(ProcessThreadRun(run), 1);
+    ASSERT_EQ(ProcessThread(run), 1);
     EXPECT_EQ(rec.Count(), 0u);
     EXPECT_EQ(ui.Information(), "Bootloader : VARN-BL 1.12\nSignature : 0036003F3137510A33353438\n"
                                 "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n");

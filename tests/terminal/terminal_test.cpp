@@ -92,7 +92,7 @@ TEST_F(TerminalTest, ConnectSendShowsEchoAndAnswer)
     OpenWindow({sim->PortPath()});
     ASSERT_EQ(window->DlgMainConnect(), 1);
     EXPECT_EQ(window->OutputBytes(), "Serial port '" + sim->PortPath() + "' open !\r\n");
-    EXPECT_FALSE(Child<QPushButton>("connectButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>("connect")->isEnabled());
     EXPECT_TRUE(Child<QPushButton>("sendButton")->isEnabled());
     EXPECT_TRUE(CommandLine()->hasFocus() || !QApplication::focusWidget());
 
@@ -154,8 +154,8 @@ TEST_F(TerminalTest, ConnectNeedsAPort)
     EXPECT_EQ(window->DlgMainConnect(), 0);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"E:No serial port selected !"});
     EXPECT_FALSE(window->IsConnected());
-    EXPECT_TRUE(Child<QPushButton>("connectButton")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>("disconnectButton")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>("connect")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>("disconnect")->isEnabled());
     EXPECT_FALSE(CommandLine()->isEnabled());
 }
 
@@ -201,13 +201,13 @@ TEST_F(TerminalTest, DisconnectIsQuickAndFreesThePort)
     ASSERT_EQ(window->DlgMainConnect(), 1);
     UiWaitFor([] { return false; }, 100);   // the receive thread is inside a read now
     const auto start = std::chrono::steady_clock::now();
-    Child<QPushButton>("disconnectButton")->click();
+    Child<QPushButton>("disconnect")->click();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_LT(ms.count(), 1000);
     EXPECT_FALSE(window->IsConnected());
     const std::string out = window->OutputBytes();
     EXPECT_EQ(out.substr(out.size() - 22), "Serial port closed !\r\n");
-    EXPECT_TRUE(Child<QPushButton>("connectButton")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>("connect")->isEnabled());
     EXPECT_FALSE(Child<QPushButton>("sendButton")->isEnabled());
     EXPECT_TRUE(window->MenuItemAction("Scope...")->isEnabled());
 
@@ -242,13 +242,13 @@ TEST_F(TerminalTest, StatesGreyToolsAndControls)
     const char* const tools[] = {"Toolbox Menu...", "Scope...", "Datalogger...", "Configuration...", "Flash..."};
     for (const char* t : tools)
         EXPECT_TRUE(window->MenuItemAction(t)->isEnabled()) << t;
-    EXPECT_FALSE(Child<QPushButton>("disconnectButton")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>("disconnect")->isEnabled());
     ASSERT_EQ(window->DlgMainConnect(), 1);
     for (const char* t : tools)
         EXPECT_FALSE(window->MenuItemAction(t)->isEnabled()) << t;
-    for (const char* name : {"portList", "refreshButton", "connectButton", "menuButton"})
+    for (const char* name : {"portList", "refreshPorts", "connect", "menuButton"})
         EXPECT_FALSE(Child<QWidget>(name)->isEnabled()) << name;
-    for (const char* name : {"disconnectButton", "commandLine", "sendButton"})
+    for (const char* name : {"disconnect", "commandLine", "sendButton"})
         EXPECT_TRUE(Child<QWidget>(name)->isEnabled()) << name;
     for (const char* item : {"Save as...", "Clear terminal", "About...", "User Guide..."})
         EXPECT_TRUE(window->MenuItemAction(item)->isEnabled()) << item;
@@ -271,7 +271,7 @@ TEST_F(TerminalTest, MenusHoldTheirItemsSeparatorsAndTips)
                        "About..."}));
     EXPECT_TRUE(window->MenuItemAction("Check for update at startup")->isChecked());
     EXPECT_EQ(Child<QWidget>("outputBox")->toolTip(), "Terminal command output...");
-    EXPECT_EQ(Child<QWidget>("connectButton")->toolTip(), "Connect to the sensor plug in selected serial port...");
+    EXPECT_EQ(Child<QWidget>("connect")->toolTip(), "Connect to the sensor plug in selected serial port...");
     EXPECT_EQ(window->windowTitle().toStdString(), "VARN-TERMINAL V1.28 (linux64)");
 
     // "Menu >>" without the toolbox reports and stays.

@@ -14,17 +14,20 @@
 #include "appframe.h"
 #include "desktop.h"
 #include "suite.h"
-#include "ui_test_support.h"
+#include "standin.h"
 
 namespace {
 
+// The program itself (the terminal) is in the table's Tools rows and must be
+// left out of the built menu.
 const MenuItem tMenu[] = {
-    {"File", "Save as...", MENU_CUSTOM, true, nullptr},
-    {"File", "Check for update at startup", MENU_CHECK_STARTUP, true, nullptr},
-    {"File", "Quit", MENU_QUIT, false, nullptr},
-    {"Tools", "Scope...", MENU_TOOL, false, "VARN-Scope"},
-    {"?", "Check for Update...", MENU_CHECK_UPDATE, true, nullptr},
-    {"?", "About...", MENU_ABOUT, false, nullptr},
+    {"File", "Save as...", MENU_CUSTOM, true},
+    {"File", "Check for update at startup", MENU_CHECK_STARTUP, true},
+    {"File", "Quit", MENU_QUIT, false},
+    {"Tools", nullptr, MENU_TOOL, false, PROGRAM_SCOPE},
+    {"Tools", nullptr, MENU_TOOL, true, PROGRAM_TERMINAL},
+    {"?", "Check for Update...", MENU_CHECK_UPDATE, true},
+    {"?", "About...", MENU_ABOUT, false},
 };
 
 class MenuTest : public ::testing::Test {
@@ -33,7 +36,7 @@ protected:
     {
         AppStartupFrameIn(PROGRAM_TERMINAL, app.Path().c_str());
         SetSuiteTodayHandler([] { return std::string("20261207"); });
-        actions = BuildSuiteMenu(window.menuBar(), tMenu);
+        actions = BuildSuiteMenu(window.menuBar(), PROGRAM_TERMINAL, tMenu);
         hDlgMain = &window;
         window.show();
     }
@@ -68,6 +71,9 @@ TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
     EXPECT_EQ(Texts(menus[0]->menu()),
               (std::vector<std::string>{"Save as...", "-", "Check for update at startup", "-", "Quit"}));
     EXPECT_EQ(actions.size(), 6u);
+    EXPECT_EQ(Texts(menus[1]->menu()), (std::vector<std::string>{"Scope..."}));
+    EXPECT_TRUE(IsToolMenuItem(actions.at("Scope...")));
+    EXPECT_FALSE(IsToolMenuItem(actions.at("About...")));
     EXPECT_TRUE(actions.at("Check for update at startup")->isCheckable());
     EXPECT_FALSE(actions.at("Save as...")->isCheckable());
 }

@@ -10,13 +10,14 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "appframe.h"
 #include "desktop.h"
 #include "instance.h"
 #include "pty_peer.h"
-#include "ui_test_support.h"
+#include "standin.h"
 #include "winutil.h"
 
 TEST(WindowThread, RunsOnTheWindowThreadAndWaits)
@@ -40,6 +41,60 @@ TEST(WindowThread, RunsOnTheWindowThreadAndWaits)
     EXPECT_TRUE(UiWaitFor([&] { return done.load(); }, 2000));
     worker.join();
     EXPECT_EQ(ranOn, gui);
+}
+
+TEST(WindowThread, OnceShutQueuedAndLaterCallsReturnUnrun)
+{
+    UiGateOpen();
+    // A worker's call is queued; the window thread shuts the gate before it
+    // ever serves the queue (the window closed under it).
+    std::atomic<int> result{-1};
+    std::atomic<bool> ran{false};
+    std::thread worker([&] { result = RunOnWindowThread([&] { ran = true; }) ? 1 : 0; });
+    // Give the worker time to queue its call without serving it here.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    UiGateShut();
+    worker.join();
+    EXPECT_EQ(result, 0);
+    QApplication::processEvents();   // the queued part finds the call dropped
+    EXPECT_FALSE(ran);
+
+    // Later calls from a worker return at once; posted redraws never run.
+    std::atomic<bool> posted{false};
+    std::thread late([&] {
+        result = RunOnWindowThread([&] { ran = true; }) ? 1 : 0;
+        EXPECT_FALSE(PostToWindowThread([&] { posted = true; }));
+    });
+    late.join();
+    EXPECT_EQ(result, 0);
+    // The window thread's own calls still run.
+    bool here = false;
+    EXPECT_TRUE(RunOnWindowThread([&] { here = true; }));
+    EXPECT_TRUE(here);
+    QApplication::processEvents();
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(posted);
+    UiGateOpen();
+}
+
+TEST(WindowThread, APostNeverWaitsAndRunsLaterUnlessShutInBetween)
+{
+    UiGateOpen();
+    std::atomic<int> runs{0};
+    std::thread worker([&] {
+        EXPECT_TRUE(PostToWindowThread([&] { runs++; }));
+        EXPECT_TRUE(PostToWindowThread([&] { runs++; }));
+    });
+    worker.join();   // returned without the window thread's help
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(UiWaitFor([&] { return runs.load() == 2; }, 2000));
+
+    std::thread again([&] { EXPECT_TRUE(PostToWindowThread([&] { runs++; })); });
+    again.join();
+    UiGateShut();
+    QApplication::processEvents();
+    EXPECT_EQ(runs, 2);
+    UiGateOpen();
 }
 
 TEST(MessageBoxes, WorkerReportShowsAModalBoxOwnedByTheMainWindow)

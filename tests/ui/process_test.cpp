@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "process.h"
-#include "ui_test_support.h"
+#include "standin.h"
 
 TEST(Process, SplitArgsHonoursQuotes)
 {

@@ -8,7 +8,7 @@
 
 #include "appframe.h"
 #include "suite.h"
-#include "ui_test_support.h"
+#include "standin.h"
 
 namespace {
 

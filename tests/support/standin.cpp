@@ -1,4 +1,4 @@
-#include "ui_test_support.h"
+#include "standin.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,20 +1,23 @@
-// Entry of the window tests: offscreen Qt, one QApplication for all tests.
+// The one entry of every window test: offscreen Qt, one QApplication for
+// all tests, the desktop layer's wait pump, and the one sanitizer policy.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <cstdlib>
 
+#include "desktop.h"
+
 #if defined(__SANITIZE_THREAD__)
 // Qt is not built with the thread sanitizer, so the hand-overs inside its own
-// thread pools (images are converted and filled in parallel) are invisible
-// to it and show as races between Qt's own calls (allocations, copies). Only
-// calls made by Qt's libraries are excused; every access of the suite's code
-// stays checked.
+// thread pools and event queue are invisible to it and show as races between
+// Qt's own calls. Only calls made from Qt's libraries are excused; every
+// access of the suite's code stays checked.
 extern "C" const char* __tsan_default_suppressions()
 {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\n";
+           "called_from_lib:libQt6Widgets.so.6\n"
+           "called_from_lib:libQt6Network.so.6\n";
 }
 #endif
 
@@ -26,5 +29,6 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    UiInstallWaitPump();
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,250 @@
+#include "toolwindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "appframe.h"
+#include "log.h"
+#include "serial.h"
+
+namespace {
+
+constexpr char szTipPorts[] = "Serial port list found on this system...";
+constexpr char szTipRefresh[] = "Refresh serial port list...";
+constexpr char szTipDebug[] = "Enable/Disable debug and log into file...";
+constexpr char szTipDisconnect[] = "Disconnect from sensor...";
+
+QString Text(const char* sz)
+{
+    return QString::fromLocal8Bit(sz);
+}
+
+}  // namespace
+
+// The window's side of the task front end: every call is handed to the
+// window thread through the gate and returns once it has run there (or at
+// once, unrun, after the window closed).
+class ToolWindow::FrontEndImpl : public TaskFrontEnd {
+public:
+    explicit FrontEndImpl(ToolWindow* pOwner) : pWindow(pOwner) {}
+
+    void Progress(int nPosition, int, const char* szText) override
+    {
+        RunOnWindowThread([&] { pWindow->ShowProgress(nPosition, szText); });
+    }
+    void State(int nState, const char*) override
+    {
+        RunOnWindowThread([&] { pWindow->SetBusy(nState); });
+    }
+    int Question(MessageKind nIcon, const char* szText) override { return UiQuestion(nIcon, szText); }
+    // An information box captioned with the program title, not logged as a
+    // reporter text (it may exceed a reporter's buffer).
+    void Information(const char* szText) override { GetMessageHandler()(MESSAGE_INFO, szText); }
+
+private:
+    ToolWindow* pWindow;
+};
+
+ToolWindow::ToolWindow(Program nProgram, QWidget* pParent)
+    : QMainWindow(pParent), nSelf(nProgram), pFrontEnd(std::make_unique<FrontEndImpl>(this)), tWorker("process")
+{
+    UiGateOpen();
+    setWindowTitle(QString::fromLocal8Bit(szAppTitle));
+}
+
+ToolWindow::~ToolWindow()
+{
+    EndWork();
+}
+
+TaskFrontEnd& ToolWindow::FrontEnd()
+{
+    return *pFrontEnd;
+}
+
+QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& spec)
+{
+    pPortLabel = new QLabel(Text(spec.szLabel), pParent);
+    pPortLabel->setObjectName(ToolName::PortLabel);
+    pPortList = new QComboBox(pParent);
+    pPortList->setObjectName(ToolName::PortList);
+    pPortList->setToolTip(Text(szTipPorts));
+    pRefresh = new QToolButton(pParent);
+    pRefresh->setObjectName(ToolName::RefreshPorts);
+    pRefresh->setIcon(UiRefreshIcon());
+    pRefresh->setIconSize(QSize(16, 16));
+    pRefresh->setToolTip(Text(szTipRefresh));
+    pDebug = new QCheckBox(Text("Debug"), pParent);
+    pDebug->setObjectName(ToolName::Debug);
+    pDebug->setToolTip(Text(szTipDebug));
+    pMenuButton = new QPushButton(Text("Menu >>"), pParent);
+    pMenuButton->setObjectName(ToolName::MenuButton);
+
+    QHBoxLayout* row = new QHBoxLayout;
+    row->addWidget(pPortLabel);
+    row->addWidget(pPortList, 1);
+    row->addWidget(pRefresh);
+    row->addSpacing(6);
+    row->addWidget(pDebug);
+    if (spec.bConnectButtons) {
+        pConnect = new QPushButton(Text("Connect"), pParent);
+        pConnect->setObjectName(ToolName::Connect);
+        pConnect->setToolTip(Text(spec.szConnectTip));
+        pDisconnect = new QPushButton(Text("Disconnect"), pParent);
+        pDisconnect->setObjectName(ToolName::Disconnect);
+        pDisconnect->setToolTip(Text(szTipDisconnect));
+        row->addWidget(pConnect);
+        row->addWidget(pDisconnect);
+        AddIdleOnly({pConnect});
+        AddBusyOnly({pDisconnect});
+    }
+    row->addStretch(0);
+    row->addWidget(pMenuButton);
+
+    AddIdleOnly({pPortList, pRefresh, pMenuButton});
+    if (spec.bDebugIdleOnly)
+        AddIdleOnly({pDebug});
+    connect(pRefresh, &QToolButton::clicked, this, [this] { RefreshPorts(); });
+    connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });
+    connect(pMenuButton, &QPushButton::clicked, this, [] { UiStartTool(PROGRAM_TOOLBOX); });
+    RefreshPorts();
+    return row;
+}
+
+QVBoxLayout* ToolWindow::CreateStatusLine(QWidget* pParent, const char* szIdleHint)
+{
+    pProgress = new QProgressBar(pParent);
+    pProgress->setObjectName(ToolName::Progress);
+    pProgress->setRange(0, 100);
+    pProgress->setValue(0);
+    pProgress->setTextVisible(false);
+    pStatus = new QLabel(Text(szIdleHint), pParent);
+    pStatus->setObjectName(ToolName::Status);
+    pStatus->setAlignment(Qt::AlignCenter);
+    pStatus->setWordWrap(true);
+    // Two lines, so the idle hints fit without the window jumping.
+    pStatus->setMinimumHeight(2 * pStatus->fontMetrics().lineSpacing() + 4);
+    QVBoxLayout* column = new QVBoxLayout;
+    column->addWidget(pProgress);
+    column->addWidget(pStatus);
+    return column;
+}
+
+void ToolWindow::CreateMenu(const ::MenuItem* pItems, size_t uCount)
+{
+    tMenu = BuildSuiteMenu(menuBar(), nSelf, pItems, uCount);
+    for (const auto& [text, action] : tMenu) {
+        if (IsToolMenuItem(action))
+            vIdleOnlyItems.push_back(action);
+    }
+    // "Quit" closes this window at once, without the close box's wait.
+    auto quit = tMenu.find("Quit");
+    if (quit != tMenu.end()) {
+        QObject::disconnect(quit->second, &QAction::triggered, nullptr, nullptr);
+        connect(quit->second, &QAction::triggered, this, [this] { QuitNow(); });
+    }
+}
+
+void ToolWindow::AddIdleOnly(std::initializer_list<QWidget*> vWidgets)
+{
+    for (QWidget* w : vWidgets)
+        if (w != nullptr && std::find(vIdleOnly.begin(), vIdleOnly.end(), w) == vIdleOnly.end())
+            vIdleOnly.push_back(w);
+}
+
+void ToolWindow::AddBusyOnly(std::initializer_list<QWidget*> vWidgets)
+{
+    for (QWidget* w : vWidgets)
+        if (w != nullptr && std::find(vBusyOnly.begin(), vBusyOnly.end(), w) == vBusyOnly.end())
+            vBusyOnly.push_back(w);
+}
+
+void ToolWindow::AddIdleOnlyItem(const char* szMenuText)
+{
+    vIdleOnlyItems.push_back(MenuItem(szMenuText));
+}
+
+void ToolWindow::FinishCreate()
+{
+    SetBusy(TASK_IDLE);
+    auto check = tMenu.find("Check for update at startup");
+    UiStartupCheckUpdate(check != tMenu.end() ? check->second : nullptr);
+}
+
+void ToolWindow::SetBusy(int nState)
+{
+    nBusy = nState;
+    const bool idle = nState == TASK_IDLE;
+    for (QAction* a : vIdleOnlyItems)
+        a->setEnabled(idle);
+    for (QWidget* w : vIdleOnly)
+        w->setEnabled(idle);
+    for (QWidget* w : vBusyOnly)
+        w->setEnabled(nState == TASK_BUSY);
+}
+
+void ToolWindow::ShowProgress(int nPosition, const char* szText)
+{
+    if (pStatus == nullptr || pProgress == nullptr)
+        return;
+    pStatus->setText(Text(szText));
+    if (nPosition != TASK_POSITION_KEEP)
+        SetProgress(pProgress, nPosition < 0 ? 0 : nPosition);
+    pStatus->repaint();
+    pProgress->repaint();
+}
+
+std::string ToolWindow::SelectedPort() const
+{
+    if (pPortList == nullptr || pPortList->currentIndex() <= 0)
+        return std::string();
+    return pPortList->currentText().toLocal8Bit().toStdString();
+}
+
+void ToolWindow::RefreshPorts()
+{
+    if (pPortList != nullptr)
+        FillPortList(pPortList);
+}
+
+void ToolWindow::QuitNow()
+{
+    bQuitNow = true;
+    close();
+    UiQuitProgram();
+}
+
+void ToolWindow::EndWork()
+{
+    UiGateShut();
+    tWorker.Stop(WORKER_STOP_WAIT_MS);
+}
+
+void ToolWindow::closeEvent(QCloseEvent* pEvent)
+{
+    if (!bClosed) {
+        bClosed = true;
+        if (!bQuitNow) {
+            OnCloseRequested();
+            // The worker may be waiting for this thread: its calls return at
+            // once from here on, and its own time-outs end it.
+            UiGateShut();
+            if (!tWorker.Wait(WORKER_STOP_WAIT_MS))
+                Log("The %s worker did not end within %u ms of closing", tProgramProfiles[nSelf].szFileName,
+                    WORKER_STOP_WAIT_MS);
+        } else {
+            UiGateShut();
+        }
+        OnClosed();
+    }
+    pEvent->accept();
+}

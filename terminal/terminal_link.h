@@ -1,0 +1,51 @@
+// The line terminal's connection to the sensor console, without a window:
+// open, a receive loop that hands every block to its owner, send with the
+// terminal's wake-up, close.
+//
+// Threads: Open, Send and Close are called on one thread (the window
+// thread); the receive loop runs on its own thread and calls the block and
+// lost handlers there. Close stops the loop (its reads end within the
+// port's 500 ms time-out) before the port closes.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "receive_loop.h"
+
+class TerminalLink {
+public:
+    // Bytes per read of the receive loop.
+    static constexpr unsigned RECEIVE_SIZE = 2048;
+    // Longest command text sent (the CR comes on top).
+    static constexpr size_t COMMAND_MAX = 2047;
+
+    using BlockFn = std::function<void(const char* pBytes, unsigned uSize)>;
+    using LostFn = std::function<void()>;
+
+    TerminalLink() : tLoop("receive") {}
+    ~TerminalLink() { Close(); }
+
+    // SerialOpen on the port; 1 when open (failures reported there).
+    int Open(const char* szPort);
+    // Starts the receive loop: fnBlock gets every block read (at least one
+    // byte), fnLost is called once when the line hangs up and the loop
+    // ends. Reports "Could not create receive thread !" and returns 0 when
+    // the thread cannot be made (the port stays open).
+    int StartReceive(BlockFn fnBlock, LostFn fnLost);
+    // Wakes the console (one "wakeup!"; its answer is read and dropped),
+    // then writes the command (cut to COMMAND_MAX) and its CR; the write's
+    // result is not looked at.
+    void Send(const std::string& sCommand);
+    // Stops the receive loop (bounded wait, events running) and closes the
+    // port. Does nothing when not open.
+    void Close();
+
+    bool IsOpen() const { return bOpen; }
+    bool Receiving() const { return tLoop.Running(); }
+
+private:
+    ReceiveLoop tLoop;
+    bool bOpen = false;
+};

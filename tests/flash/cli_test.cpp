@@ -1,0 +1,108 @@
+// varn's bootloader commands as a script runs them: a process against the
+// simulated sensor, which powers up while varn waits for it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "flash_fixture.h"
+#include "simulator.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr char kListedDevice[] = "002E0040363230360C473431";
+
+class FlashCliTest : public ::testing::Test {
+protected:
+    // A sensor that powers up shortly after varn began waiting.
+    void StartSim(const std::string& sUniqueId = "0036003F3137510A33353438")
+    {
+        varnsim::Options o;
+        o.paced = false;
+        o.powerUpAfterMs = 400;
+        o.uniqueId = sUniqueId;
+        sim = std::make_unique<varnsim::Simulator>(o);
+        std::string why;
+        ASSERT_TRUE(sim->Start(&why)) << why;
+    }
+    int Varn(const std::vector<std::string>& vArgs)
+    {
+        return WaitProgram(SpawnProgram(VARN_PROGRAM, vArgs, dir.File("out"), dir.File("err")));
+    }
+    std::string Out() const { return ReadFileText(dir.File("out")); }
+    std::string Err() const { return ReadFileText(dir.File("err")); }
+    std::string Image(const std::vector<uint8_t>& vBytes)
+    {
+        const std::string path = dir.File("fw.bin");
+        EXPECT_TRUE(WriteFile(path, vBytes));
+        return path;
+    }
+
+    TempDir dir;
+    std::unique_ptr<varnsim::Simulator> sim;
+};
+
+TEST_F(FlashCliTest, FlashUploadsTheImageAndPrintsOneLinePerStepAndTenth)
+{
+    StartSim();
+    const std::vector<uint8_t> image = MakeImage(20000);
+    ASSERT_EQ(Varn({"flash", sim->PortPath(), Image(image)}), 0) << Err();
+    EXPECT_EQ(sim->FlashedImage(), image);
+    const std::string err = Err();
+    EXPECT_EQ(err.rfind("Power the sensor down, then up within 10 s...\n", 0), 0u) << err;
+    EXPECT_NE(err.find("[100%] Uploading firmware 100 % (20000/20000 bytes)...\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("INFO : Firmware successfully flashed !\n"), std::string::npos) << err;
+    // 79 blocks, but without a terminal only a line per tenth of the upload.
+    const size_t lines = static_cast<size_t>(std::count(err.begin(), err.end(), '\n'));
+    size_t uploads = 0;
+    for (size_t at = err.find("] Uploading firmware"); at != std::string::npos;
+         at = err.find("] Uploading firmware", at + 1))
+        uploads++;
+    EXPECT_LE(uploads, 11u) << err;
+    EXPECT_LT(lines, 40u) << err;
+    // The window's idle hint names its buttons: never printed.
+    EXPECT_EQ(err.find("Flash Fimware"), std::string::npos) << err;
+    EXPECT_EQ(Out(), "");
+}
+
+TEST_F(FlashCliTest, BootloaderInfoPrintsTheInformationOnStandardOutput)
+{
+    StartSim();
+    ASSERT_EQ(Varn({"bootloader-info", sim->PortPath()}), 0) << Err();
+    EXPECT_EQ(Out(), "Bootloader : VARN-BL 1.12\nSignature : 0036003F3137510A33353438\n"
+                     "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n");
+    EXPECT_TRUE(sim->InBootloader());
+}
+
+TEST_F(FlashCliTest, TheCompatibilityQuestionIsNoWithoutATerminalAndYesWithTheOption)
+{
+    StartSim(kListedDevice);
+    const std::string image = Image(MakeImage(600, "2.37"));
+    EXPECT_EQ(Varn({"flash", sim->PortPath(), image}), 1);
+    EXPECT_NE(Err().find("does not support firmware greater than 2.36"), std::string::npos) << Err();
+    EXPECT_NE(Err().find("Answered No"), std::string::npos) << Err();
+    EXPECT_TRUE(sim->FlashedImage().empty());
+
+    sim->PowerCycle(300);
+    EXPECT_EQ(Varn({"flash", "-y", sim->PortPath(), image}), 0) << Err();
+    EXPECT_NE(Err().find("Answered Yes"), std::string::npos) << Err();
+    EXPECT_EQ(sim->FlashedImage().size(), 600u);
+}
+
+TEST_F(FlashCliTest, BadCommandLinesAndUnreadableImagesFailBeforeTheWait)
+{
+    StartSim();
+    EXPECT_EQ(Varn({"flash", sim->PortPath()}), 2);
+    EXPECT_EQ(Varn({"flash", sim->PortPath(), Image(MakeImage(10)), "--force"}), 2);
+    EXPECT_NE(Err().find("unknown option '--force'"), std::string::npos) << Err();
+    EXPECT_EQ(Varn({"bootloader-info"}), 2);
+
+    const std::string missing = dir.File("missing.bin");
+    EXPECT_EQ(Varn({"flash", sim->PortPath(), missing}), 1);
+    EXPECT_EQ(Err(), "ERROR : Could not open file '" + missing + "' !\n");
+    // Nobody was asked to power-cycle the sensor, and nothing was sent.
+    EXPECT_EQ(sim->Received(), "");
+}
+
+}  // namespace

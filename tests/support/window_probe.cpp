@@ -1,0 +1,28 @@
+#include "window_probe.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+std::string ControlText(const QWidget* pRoot, const char* szName)
+{
+    QWidget* w = FindChild<QWidget>(pRoot, szName);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text().toStdString();
+    return std::string();
+}
+
+void ClickButton(const QWidget* pRoot, const char* szName)
+{
+    auto* button = FindChild<QAbstractButton>(pRoot, szName);
+    if (button == nullptr)
+        return;
+    EXPECT_TRUE(button->isEnabled()) << szName << " is disabled";
+    button->click();
+    QApplication::processEvents();
+}
