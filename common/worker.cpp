@@ -31,7 +31,7 @@ void RunWaitPump()
     pfnWaitPump.load()();
 }
 
-bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs)
+bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs, WaitPumpFn pfnPump)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uTimeoutMs);
     for (;;) {
@@ -39,7 +39,10 @@ bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs)
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        RunWaitPump();
+        if (pfnPump != nullptr)
+            pfnPump();
+        else
+            RunWaitPump();
     }
 }
 

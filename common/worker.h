@@ -86,8 +86,8 @@ void SetWaitPump(WaitPumpFn pfn);
 void RunWaitPump();
 
 // Waits until pred() is true or uTimeoutMs have passed, running the wait
-// pump; true when pred() became true.
-bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs);
+// pump (or pfnPump when given); true when pred() became true.
+bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs, WaitPumpFn pfnPump = nullptr);
 
 // The exit rule: when workers are still running, logs how many and ends the
 // process at once with nCode (streams flushed, no teardown). Returns when

@@ -150,14 +150,7 @@ void UiInstallWaitPump()
 
 bool UiWaitFor(const std::function<bool()>& pred, unsigned uTimeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uTimeoutMs);
-    for (;;) {
-        if (pred())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        WindowWaitPump();
-    }
+    return WaitWithPump(pred, uTimeoutMs, WindowWaitPump);
 }
 
 namespace {
