@@ -44,6 +44,8 @@ public:
     void DlgMainRefreshPorts() { RefreshPorts(); }
 
     bool IsConnected() const { return bConnected; }
+    // True while the receive loop runs.
+    bool IsReceiving() const { return tLink.Receiving(); }
     // The output exactly as appended (line ends and all), what "Save as..." writes.
     const std::string& OutputBytes() const { return sOutput; }
     // A menu item by its text.

@@ -243,7 +243,8 @@ TEST_F(FlashWindowTest, CancelWhileWaitingEndsTheRunAtOnce)
     window->FileField()->setText(QString::fromStdString(dir.File("fw.bin")));
     window->FlashButton()->click();
     ASSERT_TRUE(UiWaitFor([&] { return window->CancelButton()->isEnabled(); }, 2000));
-    UiWaitFor([] { return false; }, 300);
+    // The start loop has made its first pass once the bar moves.
+    ASSERT_TRUE(UiWaitFor([&] { return window->ProgressBar()->value() >= 1; }, 2000));
     const auto t = Clock::now();
     window->CancelButton()->click();
     ASSERT_TRUE(window->WaitRunEnded(2000));
