@@ -1,0 +1,7 @@
+// VARN-Toolbox: the suite's start menu.
+#include "toolbox_window.h"
+
+int main(int argc, char** argv)
+{
+    return AppMain(argc, argv, PROGRAM_TOOLBOX, [] { return static_cast<QWidget*>(new ToolboxWindow()); });
+}
