@@ -105,6 +105,12 @@ bool Worker::Stop(unsigned uTimeoutMs)
     return Wait(uTimeoutMs);
 }
 
+void Worker::Join()
+{
+    if (hThread.joinable())
+        hThread.join();
+}
+
 int Worker::RunningCount()
 {
     return nRunningWorkers.load();

@@ -67,6 +67,11 @@ public:
     // RequestStop, then Wait.
     bool Stop(unsigned uTimeoutMs = WORKER_STOP_WAIT_MS);
 
+    // Waits without a bound and without running the wait pump until the
+    // body has returned, then joins. Only for a caller that knows the body
+    // no longer needs it (the window-thread gate is shut).
+    void Join();
+
     // Workers of the process whose body is running now.
     static int RunningCount();
 

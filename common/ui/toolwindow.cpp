@@ -226,7 +226,10 @@ void ToolWindow::QuitNow()
 void ToolWindow::EndWork()
 {
     UiGateShut();
-    tWorker.Stop(WORKER_STOP_WAIT_MS);
+    tWorker.RequestStop();
+    if (tWorker.Running())
+        Log("Waiting for the %s worker to end...", tProgramProfiles[nSelf].szFileName);
+    tWorker.Join();
 }
 
 void ToolWindow::closeEvent(QCloseEvent* pEvent)

@@ -141,9 +141,12 @@ public:
     // ("Quit").
     void QuitNow();
 
-    // Shuts the gate and stops the worker (bounded wait, then joined). A
-    // window whose worker reaches members of its own calls this first in
-    // its destructor, while those members still exist; closing does it too.
+    // Shuts the gate, asks the worker to stop and waits until it has ended
+    // (its calls into the window return at once now, so its own time-outs
+    // end it). A window whose worker reaches members of its own calls this
+    // first in its destructor, while those members still exist. In a
+    // program the exit rule has ended the process before a window with a
+    // running worker is destroyed, so this waits only in tests.
     void EndWork();
 
 protected:
