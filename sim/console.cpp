@@ -10,6 +10,8 @@ constexpr char kWakeup[] = "wakeup!";
 // Longest command line kept; the rest of a longer line is dropped and the
 // line refused.
 constexpr size_t kMaxLine = 256;
+// Commands() keeps this many lines, dropping the oldest quarter when full.
+constexpr size_t kCommandsKept = 100000;
 
 std::string Ok(const std::string& text) { return "OK " + text; }
 std::string Refuse(const std::string& reason) { return "ERROR=" + reason; }
@@ -76,6 +78,7 @@ Console::Action Console::Feed(uint8_t byte, TimePoint now, std::string& out)
             return Action::None;
         awake_ = true;
         lastInput_ = now;
+        Record(kWakeup);
         out += std::string(kWakeup) + "\r\n" + Ok("awake") + "\r\n";
         return Action::None;
     }
@@ -119,11 +122,19 @@ void Console::Echo(const std::string& line, std::string& out)
     out += echo + "\r\n";
 }
 
+void Console::Record(const std::string& line)
+{
+    if (commands_.size() >= kCommandsKept)
+        commands_.erase(commands_.begin(), commands_.begin() + kCommandsKept / 4);
+    commands_.push_back(line);
+}
+
 Console::Action Console::Execute(const std::string& line, std::string& out)
 {
     Echo(line, out);
     if (line.empty())
         return Action::None;
+    Record(line);
     Action action = Action::None;
     const std::string status = Command(line, &action);
     out += status;

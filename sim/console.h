@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "line_pacer.h"
 #include "logger_stream.h"
@@ -37,6 +38,11 @@ public:
     // The stream is over (or was aborted): back to commands.
     void EndStream(TimePoint now);
 
+    // Every line the console took, in order: the wake-up word that woke it
+    // and each command while awake (the most recent kCommandsKept).
+    const std::vector<std::string>& Commands() const { return commands_; }
+    void ClearCommands() { commands_.clear(); }
+
     // Faults.
     std::set<std::string> refuseSet, refuseGet;
     bool garbleNextEcho = false;
@@ -58,6 +64,8 @@ private:
     bool overflow_ = false;
     TimePoint lastInput_{};
     std::unique_ptr<Stream> stream_;
+    std::vector<std::string> commands_;
+    void Record(const std::string& line);
 };
 
 } // namespace varnsim

@@ -350,6 +350,18 @@ void Simulator::ClearReceived()
     impl_->received.clear();
 }
 
+std::vector<std::string> Simulator::Commands() const
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    return impl_->device.GetConsole().Commands();
+}
+
+void Simulator::ClearCommands()
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->device.GetConsole().ClearCommands();
+}
+
 void Simulator::PowerOff()
 {
     std::lock_guard<std::mutex> lock(impl_->mu);

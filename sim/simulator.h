@@ -100,6 +100,11 @@ public:
     // Raw bytes the host sent, in order of arrival (the most recent 4 MiB).
     std::string Received() const;
     void ClearReceived();
+    // The command lines the console took, in order: "wakeup!" when it woke,
+    // then each command as typed ("get sens-type", "set avg-a 1", "reboot").
+    // A line refused for its length is not a command and not recorded.
+    std::vector<std::string> Commands() const;
+    void ClearCommands();
 
     // Power: off drops pending output and ignores the line; on starts the
     // bootloader window; a cycle powers on again after offMs.

@@ -1,0 +1,77 @@
+// The configuration's operations on the sensor: load and send on a worker
+// thread, and the main window's connection, identity, reset and unlock.
+//
+// Threads. LoadSensorConfig and SendSensorConfig start their body on one
+// worker thread ("load", "send"; common/worker.h) and return at once; one
+// worker runs at a time, a start while one runs is refused. An operation
+// that starts another (the send's follow-up load, the fresh load after the
+// debug mode was switched off) calls the starter from its own body: the
+// starter then queues the operation, and the same worker thread runs it
+// once the first body has returned, that is after its DlgPrgClose. The
+// bodies talk to the pages (pages.h) and the front end (progress.h), which
+// must be attached before.
+//
+// Results are int 1 for success and 0 for failure; the step that failed
+// has reported itself (Error, Warning, or the console wrapper's message).
+#pragma once
+
+#include "sensor_kind.h"
+
+// Serial time-outs and waits of the operations, ms. The defaults are the
+// program's; tests and benchmarks shorten them.
+struct ConfigTimeouts {
+    unsigned uIdentifyMs = 1000;    // wake-up, identification, listing; send, reset, unlock
+    unsigned uParameterMs = 100;    // each parameter request of the load
+    unsigned uRebootWaitMs = 1000;  // after the reboot of a send and after a reset
+};
+extern ConfigTimeouts tConfigTimeouts;
+
+// Starts a load; bShowSummary selects the "Summary" tab when it succeeds.
+// 0 when refused (a worker runs) or the thread could not be made
+// ("Could not create load thread !").
+int LoadSensorConfig(int bShowSummary);
+// The load itself, on the calling thread: 1 when every step succeeded and
+// the port is still open at the end.
+int LoadSensorConfigFn(int bShowSummary);
+
+// Starts a send ("Could not create send thread !").
+int SendSensorConfig();
+// The send itself: 1 when every parameter was accepted and the sensor
+// rebooted (the follow-up load is queued, not counted).
+int SendSensorConfigFn();
+
+// True while a load or send runs, chained operations included.
+bool ConfigBusy();
+// Waits up to uTimeoutMs for the running operations to end (running the
+// wait pump); true when none runs.
+bool ConfigWaitIdle(unsigned uTimeoutMs);
+// 1 when every operation since the last start from outside a worker
+// succeeded.
+int ConfigChainResult();
+
+// --- Main window -----------------------------------------------------------------
+// The title line in the log, "No serial port selected !" for an empty name
+// or "Select...", SerialOpen, the load with the Summary tab at its end, and
+// the connected state at once. 1 when the load was started.
+int DlgMainConnect(const char* szPort);
+// Clears the unlock, closes the port, selects "Home", disconnected state.
+void DlgMainDisconnect();
+// The window's connected or disconnected controls, then the factory status.
+void DlgMainStatus(int bConnected);
+void DlgMainTabSelect(unsigned uIndex);
+
+// The identity fields from the sensor (bWake: wake it first), the
+// consumption, the debug-mode question and the scope-mode warning. Returns
+// 0 when it disconnected for the scope mode or could not switch the debug
+// mode off, else 1.
+int DlgMainUpdateInfo(int bWake);
+
+// "Reset": asks first; then wake-up, "reset confirm", the lock, 1000 ms and
+// a load without the Summary tab. 1 when the load was started. Runs on the
+// calling thread (the window's) and blocks it for the exchange.
+int DlgMainReset();
+
+// Factory "Unlock": the password dialog, then "admin" with the password;
+// bAdmin from the sensor's answer, the factory status, the message. Returns
+// bAdmin.
+int DlgFactoryUnlock();
