@@ -34,7 +34,11 @@
 //  - texts are UTF-8; Text of a text box answers its whole content, callers
 //    cut it (CONFIG_VALUE_MAX);
 //  - Caption of an edit box, combo or date picker is the label written
-//    beside it; of a button or group box its own text.
+//    beside it; of a button or group box its own text;
+//  - a change the user makes is followed by ConfigPageReaction (derived.h),
+//    which updates the derived figures; the core's own writes are not (the
+//    load and import call the updates themselves), so a window connects the
+//    reactions to user signals only (clicked, edited, activated).
 #pragma once
 
 #include <string>

@@ -125,6 +125,14 @@ const SensorParam* SensorParamFor(const char* szKey, unsigned uOp, unsigned uKin
     return nullptr;
 }
 
+const SensorParam* SensorParamForFile(const char* szKey)
+{
+    for (const SensorParam& p : tSensorParams)
+        if (std::strcmp(p.szKey, szKey) == 0 && (p.uOps & OP_FILE) != 0)
+            return &p;
+    return nullptr;
+}
+
 const char* SensorParamLabel(const char* szKey)
 {
     const SensorParam* p = SensorParamByKey(szKey);

@@ -66,6 +66,10 @@ const SensorParam* SensorParamByKey(const char* szKey);
 // uOp, or null.
 const SensorParam* SensorParamFor(const char* szKey, unsigned uOp, unsigned uKindBit, int nFirmware);
 
+// The row a configuration file line of the key goes to (OP_FILE), any
+// kind; null when the file has no such key.
+const SensorParam* SensorParamForFile(const char* szKey);
+
 // True when load and send handle the row for this kind and firmware.
 bool SensorParamApplies(const SensorParam& tParam, unsigned uKindBit, int nFirmware);
 

@@ -116,6 +116,16 @@ TEST(ParamTable, AtMostOneRowOfAKeyAppliesAndTheFileHasTheRightLines)
         EXPECT_EQ(tConfigControls[i].nId, i) << "control table out of order at " << i;
 }
 
+TEST(ParamTable, FileLinesGoToOneControlWhateverTheKind)
+{
+    ASSERT_NE(SensorParamForFile("range-hail"), nullptr);
+    EXPECT_EQ(SensorParamForFile("range-hail")->nControl, CTL_PRIMARY_RANGE);
+    EXPECT_EQ(SensorParamForFile("thld-rain")->nControl, CTL_EXPERT_THLD);
+    EXPECT_EQ(SensorParamForFile("fscale-flux"), nullptr);
+    EXPECT_EQ(SensorParamForFile("logger-mode"), nullptr);
+    EXPECT_EQ(SensorParamForFile("sys-watchdog"), nullptr);
+}
+
 TEST(ParamTable, PageTableLookupIsExact)
 {
     ASSERT_NE(DlgMainGetTabInfo("Averaging"), nullptr);

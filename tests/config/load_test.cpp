@@ -21,6 +21,11 @@ struct Edge {
     bool bFlash;
 };
 
+void PrintTo(const Edge& e, std::ostream* os)
+{
+    *os << e.szKind << " " << e.szFirmware << (e.bFlash ? "" : " without flash");
+}
+
 std::string EdgeName(const ::testing::TestParamInfo<Edge>& info)
 {
     std::string name = std::string(info.param.szKind) + "_" + info.param.szFirmware + (info.param.bFlash ? "" : "_noflash");

@@ -17,6 +17,11 @@ struct SendCase {
     bool bUnlocked;
 };
 
+void PrintTo(const SendCase& c, std::ostream* os)
+{
+    *os << c.szKind << " " << c.szFirmware << (c.bUnlocked ? " unlocked" : " locked");
+}
+
 std::string CaseName(const ::testing::TestParamInfo<SendCase>& info)
 {
     std::string name = std::string(info.param.szKind) + "_" + info.param.szFirmware +
