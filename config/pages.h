@@ -41,10 +41,9 @@
 //    reactions to user signals only (clicked, edited, activated).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
-
-#include "sensor_kind.h"
 
 // Tab positions, equal to the rows of the page table.
 enum ConfigPage : int {
