@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
+#include <system_error>
 
 #include "log.h"
 
@@ -42,8 +43,11 @@ void AppStartupFrameIn(Program nWhich, const char* szDir)
 
 void AppStartupFrame(Program nWhich)
 {
-    char dir[APP_PATH_SIZE];
-    if (getcwd(dir, sizeof dir) == nullptr)
-        dir[0] = '\0';
-    AppStartupFrameIn(nWhich, dir);
+    // A folder whose path does not fit is not cut into another folder's
+    // path: the application folder stays empty, as when it cannot be read.
+    std::error_code ec;
+    std::string dir = std::filesystem::current_path(ec).string();
+    if (ec || dir.size() >= static_cast<size_t>(APP_PATH_SIZE))
+        dir.clear();
+    AppStartupFrameIn(nWhich, dir.c_str());
 }

@@ -3,23 +3,45 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <system_error>
 
 #include "appframe.h"
 #include "log.h"
 
+namespace fs = std::filesystem;
+
+namespace {
+
+// The path's kind, following links; not_found when it cannot be read.
+fs::file_type KindOf(const char* szPath)
+{
+    std::error_code ec;
+    return fs::status(szPath, ec).type();
+}
+
+bool Readable(fs::file_type nKind)
+{
+    return nKind != fs::file_type::none && nKind != fs::file_type::not_found;
+}
+
+}  // namespace
+
 int FileExists(const char* szPath)
 {
-    struct stat st;
-    return stat(szPath, &st) == 0 && !S_ISDIR(st.st_mode) ? 1 : 0;
+    const fs::file_type kind = KindOf(szPath);
+    return Readable(kind) && kind != fs::file_type::directory ? 1 : 0;
 }
 
 int DirExists(const char* szPath)
 {
-    struct stat st;
-    return stat(szPath, &st) == 0 && S_ISDIR(st.st_mode) ? 1 : 0;
+    return KindOf(szPath) == fs::file_type::directory ? 1 : 0;
+}
+
+int PathExists(const char* szPath)
+{
+    return Readable(KindOf(szPath)) ? 1 : 0;
 }
 
 int FileRead(const char* szPath, char* szBuffer, size_t uSize)
@@ -49,10 +71,11 @@ int FileWrite(const char* szPath, const char* szText)
 
 unsigned FileSize(const char* szPath)
 {
-    struct stat st;
-    if (stat(szPath, &st) != 0)
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(szPath, ec);
+    if (ec)
         return 0;
-    return static_cast<unsigned>(static_cast<unsigned long long>(st.st_size) & 0xFFFFFFFFu);
+    return static_cast<unsigned>(size & 0xFFFFFFFFu);
 }
 
 int FileIsExecutable(const char* szPath)
@@ -61,17 +84,13 @@ int FileIsExecutable(const char* szPath)
     PathExt(szPath, ext, sizeof ext);
     if (std::strcmp(ext, "exe") == 0)
         return 1;
-#if !defined(_WIN32)
-    struct stat st;
-    if (stat(szPath, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0)
-        return 1;
-#endif
-    return 0;
+    return FileHasProgramMode(szPath);
 }
 
 int DirCreate(const char* szPath)
 {
-    return mkdir(szPath, 0777) == 0 ? 1 : 0;
+    std::error_code ec;
+    return fs::create_directory(szPath, ec) ? 1 : 0;
 }
 
 int PathAdjustSeparator(char* szPath)
@@ -89,10 +108,6 @@ namespace {
 // Creates one directory of PathCreate unless it exists; reports a failure.
 int EnsureDir(const std::string& sDir)
 {
-#if !defined(_WIN32)
-    if (sDir.empty())
-        return 1;   // the part before a leading "/": the root
-#endif
     if (DirExists(sDir.c_str()) || DirCreate(sDir.c_str()))
         return 1;
     return Error("Could not create '%s' directory !", sDir.c_str());
@@ -103,8 +118,14 @@ int EnsureDir(const std::string& sDir)
 int PathCreate(int bFile, const char* szPath)
 {
     const std::string path(szPath);
+    // Where an absolute path begins with the separator (POSIX "/"), the
+    // empty part before it is the root, which exists; elsewhere ("\x" on
+    // Windows is relative to the drive) it is a name that cannot be made.
+    const bool rootFirst = fs::path(path).is_absolute() && !path.empty() && path[0] == APP_SEPARATOR;
     for (size_t pos = path.find(APP_SEPARATOR); pos != std::string::npos;
          pos = path.find(APP_SEPARATOR, pos + 1)) {
+        if (pos == 0 && rootFirst)
+            continue;
         if (!EnsureDir(path.substr(0, std::min<size_t>(pos, APP_PATH_SIZE - 1))))
             return 0;
     }

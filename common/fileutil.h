@@ -1,15 +1,24 @@
 // File, directory and path utilities. Paths use the platform's separator
 // (APP_SEPARATOR, "/" on Linux); none of these keep state between calls.
 // Only PathCreate reports to the user; the others return 0 and leave the
-// reporting to their caller.
+// reporting to their caller. Symbolic links are followed throughout.
+//
+// fileutil.cpp is portable (std::filesystem and standard streams); what
+// differs between platforms is declared at the end and lives in
+// fileutil_posix.cpp (a Windows build adds fileutil_win.cpp).
 #pragma once
 
 #include <cstddef>
 
-// 1 when the path's attributes can be read and it is not a directory.
+// 1 when the path's attributes can be read and it is not a directory: a file
+// the suite can open (a program, a document, a marker).
 int FileExists(const char* szPath);
 // 1 when the path's attributes can be read and it is a directory.
 int DirExists(const char* szPath);
+// 1 when anything at all is at the path (a file, a directory, a device, a
+// FIFO): the question before something would be overwritten. A dangling
+// symbolic link counts as nothing.
+int PathExists(const char* szPath);
 
 // Reads the file's first line into szBuffer (uSize bytes, at most uSize - 1
 // characters kept), with its line end when it has one; an empty file gives
@@ -48,3 +57,10 @@ int PathBasename(const char* szPath, char* szDest, size_t uSize);
 // The text after the last "." (the whole path without one; the search does
 // not stop at separators), copied into szDest. Returns 1.
 int PathExt(const char* szPath, char* szDest, size_t uSize);
+
+// Platform part.
+
+// 1 when the platform marks the file itself as a program, whatever its
+// name: on POSIX an existing regular file with an execute permission bit.
+// On Windows nothing does (only the "exe" extension makes a program).
+int FileHasProgramMode(const char* szPath);

@@ -1,90 +1,5 @@
 #include "process.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <fstream>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-#include "event.h"
-
-bool ProcessStartDetached(const std::string& sPath, const std::vector<std::string>& vArgs,
-                          const std::string& sWorkDir, std::string* pError)
-{
-    // Everything the child needs is prepared before fork: after it, a
-    // multi-threaded program may only make async-signal-safe calls.
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(sPath.c_str()));
-    for (const std::string& a : vArgs)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    // The grandchild reports a failed chdir or exec through a pipe that
-    // closes by itself on a successful exec.
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        if (pError != nullptr)
-            *pError = std::strerror(errno);
-        return false;
-    }
-    pid_t child = fork();
-    if (child < 0) {
-        int err = errno;
-        close(fds[0]);
-        close(fds[1]);
-        if (pError != nullptr)
-            *pError = std::strerror(err);
-        return false;
-    }
-    if (child == 0) {
-        close(fds[0]);
-        pid_t grandchild = fork();
-        if (grandchild != 0)
-            _exit(grandchild < 0 ? 1 : 0);
-        setsid();
-        // The caller's thread may block signals; the new program starts clean.
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        int err = 0;
-        if (!sWorkDir.empty() && chdir(sWorkDir.c_str()) != 0)
-            err = errno;
-        else {
-            execv(argv[0], argv.data());
-            err = errno;
-        }
-        ssize_t w = write(fds[1], &err, sizeof err);
-        (void)w;
-        _exit(127);
-    }
-    close(fds[1]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    int err = 0;
-    ssize_t n;
-    do {
-        n = read(fds[0], &err, sizeof err);
-    } while (n < 0 && errno == EINTR);
-    close(fds[0]);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        if (pError != nullptr)
-            *pError = "Could not fork";
-        return false;
-    }
-    if (n == static_cast<ssize_t>(sizeof err)) {
-        if (pError != nullptr)
-            *pError = std::strerror(err);
-        return false;
-    }
-    return true;
-}
-
 std::vector<std::string> ProcessSplitArgs(const char* szParams)
 {
     std::vector<std::string> args;
@@ -109,85 +24,28 @@ std::vector<std::string> ProcessSplitArgs(const char* szParams)
     return args;
 }
 
-namespace {
-
-// The executable file name of a process, without directory; empty when it
-// cannot be read (another user's process, a kernel thread, gone).
-std::string ExecutableName(const char* szPid)
-{
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/%s/exe", szPid);
-    char target[4096];
-    ssize_t n = readlink(link, target, sizeof target - 1);
-    if (n <= 0)
-        return std::string();
-    std::string path(target, static_cast<size_t>(n));
-    // A program whose file was replaced while running still runs under its name.
-    static const char kDeleted[] = " (deleted)";
-    if (path.size() > sizeof kDeleted - 1 && path.compare(path.size() - (sizeof kDeleted - 1), std::string::npos, kDeleted) == 0)
-        path.resize(path.size() - (sizeof kDeleted - 1));
-    size_t sep = path.rfind('/');
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-// Calls fn(pid) for every process with that executable name; stops when fn
-// returns false.
-template <typename Fn>
-void ForEachProcessNamed(const char* szName, Fn fn)
-{
-    DIR* dir = opendir("/proc");
-    if (dir == nullptr)
-        return;
-    while (dirent* e = readdir(dir)) {
-        char* end = nullptr;
-        long pid = std::strtol(e->d_name, &end, 10);
-        if (end == e->d_name || *end != '\0' || pid <= 0)
-            continue;
-        if (ExecutableName(e->d_name) == szName && !fn(static_cast<pid_t>(pid)))
-            break;
-    }
-    closedir(dir);
-}
-
-// true once the process is gone (or a zombie: it has ended, only its parent
-// has not collected it yet).
-bool ProcessEnded(pid_t pid)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
-    std::ifstream f(path);
-    if (!f)
-        return true;
-    std::string line;
-    std::getline(f, line);
-    size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && (line[close + 2] == 'Z' || line[close + 2] == 'X');
-}
-
-}  // namespace
-
 int IsProcessRunning(const char* szName)
 {
-    bool found = false;
-    ForEachProcessNamed(szName, [&](pid_t) {
-        found = true;
-        return false;
-    });
-    return found ? 1 : 0;
+    std::vector<ProcessEntry> list;
+    if (!ProcessSnapshot(&list))
+        return 0;
+    for (const ProcessEntry& p : list) {
+        if (p.sName == szName)
+            return 1;
+    }
+    return 0;
 }
 
 int KillProces(const char* szName)
 {
-    const pid_t self = getpid();
-    bool killed = false;
-    ForEachProcessNamed(szName, [&](pid_t pid) {
-        if (pid == self || kill(pid, SIGKILL) != 0)
-            return true;
-        unsigned long long deadline = TickCountMs() + 5000;
-        while (!ProcessEnded(pid) && TickCountMs() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        killed = true;
-        return true;
-    });
-    return killed ? 1 : 0;
+    std::vector<ProcessEntry> list;
+    if (!ProcessSnapshot(&list))
+        return 0;
+    const ProcessId self = ProcessCurrentId();
+    bool ended = false;
+    for (const ProcessEntry& p : list) {
+        if (p.sName == szName && p.nId != self && ProcessTerminate(p.nId, 5000))
+            ended = true;
+    }
+    return ended ? 1 : 0;
 }

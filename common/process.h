@@ -1,5 +1,9 @@
 // Processes: starting a sibling program detached, and finding or ending
-// running programs by their executable file name (from /proc on Linux).
+// running programs by their executable file name.
+//
+// process.cpp is portable; the platform part declared at the end lives in
+// process_posix.cpp (fork and exec, /proc, signals); a Windows build adds
+// process_win.cpp (CreateProcess, a Toolhelp snapshot, TerminateProcess).
 #pragma once
 
 #include <string>
@@ -17,11 +21,34 @@ bool ProcessStartDetached(const std::string& sPath, const std::vector<std::strin
 std::vector<std::string> ProcessSplitArgs(const char* szParams);
 
 // 1 when a process whose executable file name (without directory) equals
-// szName exactly (case-sensitive) is running, else 0. Processes of other
-// users whose executable cannot be read are not seen.
+// szName exactly (case-sensitive) is running, else 0 (also when the process
+// list cannot be read). Processes of other users whose executable cannot be
+// read are not seen.
 int IsProcessRunning(const char* szName);
 
 // Ends every process (but this one) whose executable file name equals szName
 // exactly, waiting up to 5000 ms for each to end. 1 when at least one was
 // ended, else 0.
 int KillProces(const char* szName);
+
+// Platform part.
+
+using ProcessId = long;
+
+struct ProcessEntry {
+    ProcessId nId;
+    std::string sName;   // executable file name without directory
+};
+
+// A snapshot of the running processes whose executable name can be read.
+// false when the process list itself cannot be read.
+bool ProcessSnapshot(std::vector<ProcessEntry>* pList);
+
+// This program's own process.
+ProcessId ProcessCurrentId();
+
+// Ends the process at once (it gets no chance to refuse) and waits up to
+// uWaitMs for it to be gone. true when it was told to end, whether or not it
+// was gone within the wait; false when it could not be reached (gone
+// already, or not ours to end).
+bool ProcessTerminate(ProcessId nId, unsigned uWaitMs);

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 
 #include "appframe.h"
@@ -21,16 +20,6 @@ std::string InAppDir(const char* szName)
     return std::string(szAppDir) + APP_SEPARATOR + szName;
 }
 
-bool DefaultDesktopOpen(const std::string& sTarget)
-{
-    static const char* const tOpeners[] = {"/usr/bin/xdg-open", "/usr/local/bin/xdg-open"};
-    for (const char* opener : tOpeners) {
-        if (FileExists(opener))
-            return ProcessStartDetached(opener, {sTarget}, std::string(), nullptr);
-    }
-    return false;
-}
-
 bool DesktopOpen(const std::string& sTarget)
 {
     DesktopOpenHandler fn;
@@ -38,7 +27,7 @@ bool DesktopOpen(const std::string& sTarget)
         std::lock_guard<std::mutex> lock(mHooks);
         fn = fnDesktopOpen;
     }
-    return fn ? fn(sTarget) : DefaultDesktopOpen(sTarget);
+    return fn ? fn(sTarget) : SuiteDesktopOpenDefault(sTarget);
 }
 
 std::string MarkerPath()
@@ -47,15 +36,6 @@ std::string MarkerPath()
 }
 
 }  // namespace
-
-std::string SuiteProgramFile(const char* szName)
-{
-#if defined(_WIN32)
-    return std::string(szName) + ".exe";
-#else
-    return szName;
-#endif
-}
 
 int OpenDoc(const char* szName)
 {
@@ -98,12 +78,7 @@ std::string SuiteToday()
         if (fnToday)
             return fnToday();
     }
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y%m%d", &local);
-    return text;
+    return SuiteLocalDate();
 }
 
 void SetSuiteTodayHandler(std::function<std::string()> fn)

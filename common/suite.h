@@ -3,6 +3,9 @@
 //
 // Every file of the suite is looked up in szAppDir. Functions return 1 on
 // success and 0 after reporting through Error.
+//
+// suite.cpp is portable; the platform part declared at the end lives in
+// suite_posix.cpp (a Windows build adds suite_win.cpp).
 #pragma once
 
 #include <functional>
@@ -14,7 +17,8 @@ constexpr const char SUITE_USER_GUIDE[] = "VARN-UserGuide.pdf";
 constexpr const char SUITE_DOCS_DIR[] = "Docs";
 
 // The platform's file name of a suite program from its name without
-// extension: "VARN-Scope" on Linux, "VARN-Scope.exe" on Windows.
+// extension: "VARN-Scope" on Linux, "VARN-Scope.exe" on Windows (part of
+// the platform part).
 std::string SuiteProgramFile(const char* szName);
 
 // Opens szAppDir/Docs/szName with the desktop's default application.
@@ -58,3 +62,12 @@ void SetDesktopOpenHandler(DesktopOpenHandler fn);
 // environment-free hook below; nullptr restores the clock).
 std::string SuiteToday();
 void SetSuiteTodayHandler(std::function<std::string()> fn);
+
+// Platform part.
+
+// The desktop's own opener, used while no handler is installed: on POSIX
+// "xdg-open" started detached; true when it could be started.
+bool SuiteDesktopOpenDefault(const std::string& sTarget);
+
+// The local date as "%Y%m%d".
+std::string SuiteLocalDate();

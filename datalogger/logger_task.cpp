@@ -2,9 +2,9 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <sys/stat.h>
 #include <thread>
 
+#include "fileutil.h"
 #include "log.h"
 #include "logger_line.h"
 #include "sensor.h"
@@ -113,18 +113,12 @@ int LoadNumber(const char* szLabel, const char* szKey, int* pnValue)
     return 1;
 }
 
-bool FileExists(const char* szPath)
-{
-    struct stat st{};
-    return stat(szPath, &st) == 0;
-}
-
 int RunDownload(LoggerRun& run)
 {
     char path[LOGGER_TEXT_SIZE] = "";
     if (!run.dlg.SaveFileDialog(path, sizeof path))
         return 0;
-    if (FileExists(path)) {
+    if (PathExists(path)) {
         char question[LOGGER_TEXT_SIZE + 64];
         std::snprintf(question, sizeof question, "File '%s' already exists !\nDo you want to overwrite it ?", path);
         if (!run.dlg.Question(question))

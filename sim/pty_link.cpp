@@ -98,27 +98,13 @@ bool PublishLink(const std::string& name, const std::string& target, std::string
         *error = "bad link name '" + name + "' (a plain file name without '/' or blanks is needed)";
         return false;
     }
-    const std::string dir = SerialVirtualPortDir();
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        *error = Errno("mkdir " + dir);
-        return false;
-    }
     // Others must not be able to plant links in our port folder.
-    struct stat st {};
-    if (lstat(dir.c_str(), &st) != 0) {
-        *error = Errno("lstat " + dir);
+    const std::string dir = SerialVirtualPortDir();
+    if (!RuntimeDirPrepare(dir, RUNTIME_DIR_TIGHTEN, error))
         return false;
-    }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != getuid()) {
-        *error = dir + " is not a directory owned by this user";
-        return false;
-    }
-    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) {
-        *error = Errno("chmod " + dir);
-        return false;
-    }
 
     const std::string path = dir + "/" + name;
+    struct stat st {};
     if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         *error = path + " exists and is not a link";
         return false;

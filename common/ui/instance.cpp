@@ -1,49 +1,68 @@
 #include "instance.h"
 
-#include <QDir>
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <unistd.h>
+#include <string>
+
+#include "log.h"
+#include "portdir.h"
 
 namespace {
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseAnswer[] = "ok\n";
+constexpr qint64 kAnswerSize = sizeof kRaiseAnswer - 1;
 }  // namespace
 
-QString InstanceGuard::SocketPath(const QString& sName)
+QString InstanceGuard::SocketPath(const QString& sName, QString* pError)
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir(QString::fromLocal8Bit(runtime)).exists())
-        return QString::fromLocal8Bit(runtime) + "/" + sName + ".instance";
-    return QDir::tempPath() + "/" + sName + "-" + QString::number(getuid()) + ".instance";
+    const std::string dir = InstanceSocketDir();
+    std::string reason;
+    if (!RuntimeDirPrepare(dir, RUNTIME_DIR_REFUSE, &reason)) {
+        if (pError != nullptr)
+            *pError = QString::fromLocal8Bit(reason.c_str());
+        return QString();
+    }
+    return QString::fromLocal8Bit(dir.c_str()) + "/" + sName + ".instance";
 }
 
 bool InstanceGuard::NotifyRunning(const QString& sName, int nTimeoutMs)
 {
+    const QString path = SocketPath(sName);
+    if (path.isEmpty())
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    const auto left = [&] { return static_cast<int>(qMax<qint64>(0, nTimeoutMs - clock.elapsed())); };
+
     QLocalSocket socket;
-    socket.connectToServer(SocketPath(sName));
-    if (!socket.waitForConnected(nTimeoutMs))
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(left()))
         return false;
     socket.write(kRaiseRequest);
-    if (!socket.waitForBytesWritten(nTimeoutMs))
+    if (!socket.waitForBytesWritten(left()))
         return false;
-    // A live first instance answers; a socket left by a crashed one does not
-    // accept connections, so reaching here means one is running.
-    while (socket.bytesAvailable() < static_cast<qint64>(sizeof kRaiseAnswer - 1)) {
-        if (!socket.waitForReadyRead(nTimeoutMs))
+    while (socket.bytesAvailable() < kAnswerSize && left() > 0) {
+        if (!socket.waitForReadyRead(left()))
             break;
     }
-    return true;
+    return socket.read(kAnswerSize) == QByteArray(kRaiseAnswer);
 }
 
 bool InstanceGuard::Claim(const QString& sName, std::function<void()> onRaise)
 {
+    QString reason;
+    const QString path = SocketPath(sName, &reason);
+    if (path.isEmpty()) {
+        Error("%s !\nThe single instance check is off.", reason.toLocal8Bit().constData());
+        return false;
+    }
     fnRaise = std::move(onRaise);
     pServer = new QLocalServer(this);
     pServer->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = SocketPath(sName);
     if (!pServer->listen(path)) {
-        // Left over by an instance that ended abruptly: nobody listens there.
+        // Left by an instance that ended abruptly, or held by a listener that
+        // did not answer the greeting: neither is a first instance.
         QLocalServer::removeServer(path);
         if (!pServer->listen(path))
             return false;

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "appframe.h"
-#include "suite.h"
 #include "standin.h"
+#include "suite.h"
 
 namespace {
 

@@ -80,3 +80,31 @@ TEST(Process, FindsAndEndsProcessesByExactName)
     EXPECT_EQ(IsProcessRunning(name.c_str()), 0);
     EXPECT_EQ(KillProces(name.c_str()), 0);
 }
+
+TEST(Process, SnapshotShowsThisProgramAndNoNamelessEntries)
+{
+    std::vector<ProcessEntry> list;
+    ASSERT_TRUE(ProcessSnapshot(&list));
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").filename().string();
+    bool found = false;
+    for (const ProcessEntry& p : list) {
+        EXPECT_FALSE(p.sName.empty()) << p.nId;
+        if (p.nId == ProcessCurrentId())
+            found = p.sName == self;
+    }
+    EXPECT_TRUE(found);
+    // Processes whose executable cannot be read (kernel threads) have no
+    // name, and an empty name must not find them.
+    EXPECT_EQ(IsProcessRunning(""), 0);
+}
+
+TEST(Process, TerminateOfAProcessThatIsGoneFails)
+{
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(0);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_FALSE(ProcessTerminate(pid, 100));
+}

@@ -180,3 +180,25 @@ TEST(FileUtil, PathCreateReportsTheFirstPrefixItCannotCreate)
     EXPECT_EQ(PathCreate(0, dir.File("plain").c_str()), 0);
     EXPECT_EQ(messages.Last(), "E:Could not create '" + dir.File("plain") + "' directory !");
 }
+
+TEST(FileUtil, PathExistsSeesEveryKindFileExistsNoFolders)
+{
+    TempDir dir;
+    WriteRaw(dir.File("f"), "");
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink(dir.File("f").c_str(), dir.File("link").c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("gone").c_str(), dir.File("dangling").c_str()), 0);
+    for (const char* name : {"f", "fifo", "link"}) {
+        EXPECT_EQ(PathExists(dir.File(name).c_str()), 1) << name;
+        EXPECT_EQ(FileExists(dir.File(name).c_str()), 1) << name;
+    }
+    EXPECT_EQ(PathExists(dir.Path().c_str()), 1);
+    EXPECT_EQ(FileExists(dir.Path().c_str()), 0);
+    EXPECT_EQ(PathExists("/dev/null"), 1);
+    for (const char* name : {"dangling", "missing"}) {
+        EXPECT_EQ(PathExists(dir.File(name).c_str()), 0) << name;
+        EXPECT_EQ(FileExists(dir.File(name).c_str()), 0) << name;
+    }
+    EXPECT_EQ(PathExists(""), 0);
+    EXPECT_EQ(FileSize(dir.Path().c_str()), 0u);   // a folder has no file size
+}
