@@ -1,0 +1,107 @@
+#include "install_journal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+void ScriptHash::Add(const char* pData, size_t uSize)
+{
+    for (size_t i = 0; i < uSize; i++) {
+        uHash ^= static_cast<unsigned char>(pData[i]);
+        uHash *= 0x100000001b3ull;
+    }
+}
+
+namespace {
+
+std::string HashLine(uint64_t uHash)
+{
+    char line[32];
+    std::snprintf(line, sizeof line, "%016llx\n", static_cast<unsigned long long>(uHash));
+    return line;
+}
+
+}  // namespace
+
+std::set<unsigned> JournalParse(const char* pData, size_t uSize, uint64_t uHash)
+{
+    std::set<unsigned> lines;
+    const std::string head = HashLine(uHash);
+    if (uSize < head.size() || std::string(pData, head.size()) != head)
+        return lines;
+    size_t pos = head.size();
+    while (pos < uSize) {
+        unsigned long long value = 0;
+        size_t digits = 0;
+        while (pos < uSize && pData[pos] >= '0' && pData[pos] <= '9' && digits < 10) {
+            value = value * 10 + static_cast<unsigned>(pData[pos] - '0');
+            pos++;
+            digits++;
+        }
+        if (digits == 0 || pos >= uSize || pData[pos] != '\n' || value == 0 || value > 0xFFFFFFFFull)
+            break;
+        lines.insert(static_cast<unsigned>(value));
+        pos++;
+    }
+    return lines;
+}
+
+void InstallJournal::Load(const std::string& sFile, uint64_t uScriptHash)
+{
+    sPath = sFile;
+    uHash = uScriptHash;
+    sLines.clear();
+    int fd = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    std::string bytes;
+    char buf[4096];
+    while (bytes.size() < MAX_SIZE) {
+        ssize_t r = read(fd, buf, sizeof buf);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        bytes.append(buf, static_cast<size_t>(r));
+    }
+    close(fd);
+    if (bytes.size() > MAX_SIZE)
+        bytes.resize(MAX_SIZE);
+    sLines = JournalParse(bytes.data(), bytes.size(), uHash);
+}
+
+bool InstallJournal::Add(unsigned uLine)
+{
+    if (sPath.empty())
+        return false;
+    std::set<unsigned> lines = sLines;
+    lines.insert(uLine);
+    std::string text = HashLine(uHash);
+    for (unsigned line : lines)
+        text += std::to_string(line) + "\n";
+    // The whole record is written anew and renamed into place, so that an
+    // abrupt end leaves either the old record or the new one.
+    const std::string part = sPath + ".part";
+    unlink(part.c_str());
+    int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ok = fsync(fd) == 0 && ok;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(part.c_str(), sPath.c_str()) == 0;
+    if (!ok) {
+        unlink(part.c_str());
+        return false;
+    }
+    sLines = std::move(lines);
+    return true;
+}
+
+void InstallJournal::Remove()
+{
+    if (!sPath.empty())
+        unlink(sPath.c_str());
+    sLines.clear();
+}
