@@ -118,7 +118,8 @@ int CheckPath(const char* szDir, unsigned uLine, const std::string& sWritten, st
     case INSTALL_PATH_OK:
         return 1;
     case INSTALL_PATH_TOO_LONG:
-        return Error("Bad install script format at line %u (Path '%s' too long) !", uLine, sWritten.c_str());
+        // The path itself would not fit the message.
+        return Error("Bad install script format at line %u (Path too long) !", uLine);
     default:
         return Error("Bad install script format at line %u (Path '%s' leaves its directory) !", uLine,
                      sWritten.c_str());
