@@ -15,6 +15,7 @@
 
 #include "appframe.h"
 #include "task.h"
+#include "worker.h"
 
 constexpr char INSTALL_PROGRAM[] = "VARN-Install";        // the installer's file name
 constexpr char INSTALL_TEMP_PROGRAM[] = "VARN-TempInstall";  // its temporary copy for self-installation
@@ -74,13 +75,10 @@ int ParseScript(unsigned uPass);
 // read the whole script, pass 1; then fnEnd (the window ends the program).
 void ProcessFn(const std::function<void()>& fnEnd);
 
-// Starts ProcessFn on the installation thread (the process-wide one worker);
-// 0 after reporting "Could not create process thread !".
-int Process(std::function<void()> fnEnd);
-
-// Waits up to uTimeoutMs for the installation thread to end; true when it
-// has (or never ran).
-bool ProcessWait(unsigned uTimeoutMs);
+// Starts ProcessFn on the program's one worker (the installation thread);
+// 0 after reporting "Could not create process thread !" (the worker's word
+// is "process").
+int Process(Worker& tWorker, std::function<void()> fnEnd);
 
 // --- Command line -------------------------------------------------------------
 

@@ -3,17 +3,6 @@
 #include <thread>
 
 #include "install.h"
-#include "worker.h"
-
-namespace {
-
-Worker& InstallWorker()
-{
-    static Worker worker("process");
-    return worker;
-}
-
-}  // namespace
 
 void ProcessFn(const std::function<void()>& fnEnd)
 {
@@ -25,12 +14,7 @@ void ProcessFn(const std::function<void()>& fnEnd)
         fnEnd();
 }
 
-int Process(std::function<void()> fnEnd)
+int Process(Worker& tWorker, std::function<void()> fnEnd)
 {
-    return InstallWorker().Start([fnEnd = std::move(fnEnd)] { ProcessFn(fnEnd); });
-}
-
-bool ProcessWait(unsigned uTimeoutMs)
-{
-    return InstallWorker().Wait(uTimeoutMs);
+    return tWorker.Start([fnEnd = std::move(fnEnd)] { ProcessFn(fnEnd); });
 }

@@ -52,6 +52,10 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
     SetDesktopOpenHandler(QtDesktopOpen);
 
     QWidget* window = pfnCreateMainWindow();
+    // A mode without a window (the installer's self and hand-over modes)
+    // has done its work in the creation function.
+    if (window == nullptr)
+        return 0;
     hDlgMain = window;
     window->setWindowTitle(QString::fromLocal8Bit(szAppTitle));
     window->show();

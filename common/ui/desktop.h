@@ -137,7 +137,9 @@ void SetProgress(QProgressBar* pBar, int nPosition);
 // (AppStartupFrame), the single-instance guard (unless the profile says
 // otherwise: a second start asks the first to raise its window and returns
 // 0), message boxes, then the main window from pfnCreateMainWindow: hDlgMain
-// set, title szAppTitle, shown, event loop. Returns the exit code.
+// set, title szAppTitle, shown, event loop. Returns the exit code. A
+// creation function that returns nullptr has done the program's work
+// without a window: the program then ends with 0.
 int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindow)());
 
 // Ends the program: closes the main window and leaves the event loop. Used

@@ -366,9 +366,10 @@ TEST_F(InstallTest, ProcessRunsBothPassesOnItsThreadAndEnds)
 {
     ASSERT_TRUE(CopyStandin(App("VARN-Update")));
     Script("[VARN-UPDATE-INSTALL]\n");
+    Worker worker("process");
     std::atomic<bool> ended{false};
-    ASSERT_EQ(Process([&] { ended = true; }), 1);
-    ASSERT_TRUE(ProcessWait(5000));
+    ASSERT_EQ(Process(worker, [&] { ended = true; }), 1);
+    ASSERT_TRUE(worker.Wait(5000));
     EXPECT_TRUE(ended);
     EXPECT_EQ(PlainTexts(fe).front(), "Installing...");
     EXPECT_EQ(PlainTexts(fe).back(), "Done !");
@@ -376,8 +377,8 @@ TEST_F(InstallTest, ProcessRunsBothPassesOnItsThreadAndEnds)
 
     // A script that stops still ends the window.
     ended = false;
-    ASSERT_EQ(Process([&] { ended = true; }), 1);
-    ASSERT_TRUE(ProcessWait(5000));
+    ASSERT_EQ(Process(worker, [&] { ended = true; }), 1);
+    ASSERT_TRUE(worker.Wait(5000));
     EXPECT_TRUE(ended);
     EXPECT_EQ(messages.Last(), "E:Could not open install script !");
 }
