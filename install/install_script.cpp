@@ -182,7 +182,7 @@ ReadResult ScanScript()
                 nOpTotal++;
             }
         }
-        InstallProgressTxt(INSTALL_STEP_SCAN, "Scanning %d...", nOpTotal);
+        InstallProgressTxt(INSTALL_STEP_SCAN, "Scanning %d...", static_cast<int>(nOpTotal));
         return true;
     });
     if (r == READ_COMPLETE && self) {
@@ -234,7 +234,7 @@ ReadResult ApplyScript(InstallJournal& journal)
         if (e.nKind == SCRIPT_INSTALL) {
             InstallProgressTxt(INSTALL_STEP_FILE, "Installing '%s'...", e.sDest.c_str());
             DlgMainProgress(Percent(k));
-            Log("Installing '%s' (%u/%u)...", e.sDest.c_str(), k, nOpTotal);
+            Log("Installing '%s' (%d/%d)...", e.sDest.c_str(), static_cast<int>(k), static_cast<int>(nOpTotal));
             if (!EntryPaths(e, &s, &d))
                 return false;
             if (!NamesInstaller(e.sDest) && !InstallOne(e, s, d, journal))
@@ -242,7 +242,7 @@ ReadResult ApplyScript(InstallJournal& journal)
         } else {
             InstallProgressTxt(INSTALL_STEP_REMOVE, "Removing '%s'...", e.sArg.c_str());
             DlgMainProgress(Percent(k));
-            Log("Removing '%s' (%u/%u)...", e.sArg.c_str(), k, nOpTotal);
+            Log("Removing '%s' (%d/%d)...", e.sArg.c_str(), static_cast<int>(k), static_cast<int>(nOpTotal));
             if (!EntryPaths(e, &s, &d))
                 return false;
             // A file that cannot be removed is not reported.
@@ -258,7 +258,7 @@ ReadResult ApplyScript(InstallJournal& journal)
 
 int ParseScript(unsigned uPass)
 {
-    Log("PASS : %u", uPass);
+    Log("PASS : %d", static_cast<int>(uPass));
     if (uPass == 0)
         nOpTotal = 0;
     const std::string temp = AppPath(SuiteProgramFile(INSTALL_TEMP_PROGRAM).c_str());

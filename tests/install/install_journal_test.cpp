@@ -47,14 +47,3 @@ TEST(InstallJournal, RecordsSurviveAndBelongToOneScript)
     EXPECT_FALSE(FileExistsOnDisk(path));
     EXPECT_FALSE(FileExistsOnDisk(path + ".part"));
 }
-
-TEST(InstallJournal, HashDependsOnEveryByte)
-{
-    ScriptHash a, b, c;
-    a.Add("INSTALL=a|b\n", 12);
-    b.Add("INSTALL=a|b", 11);
-    b.Add("\n", 1);
-    c.Add("INSTALL=a|c\n", 12);
-    EXPECT_EQ(a.Value(), b.Value());
-    EXPECT_NE(a.Value(), c.Value());
-}

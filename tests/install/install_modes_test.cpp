@@ -36,18 +36,6 @@ TEST(InstallCommandLine, ExactArgumentCountsSelectTheMode)
     EXPECT_EQ(Parse({}).sCmd, "");
 }
 
-TEST_F(InstallTest, SelfModeReplacesTheInstallerAndStartsIt)
-{
-    // The new installer is the stand-in, so its start is recorded.
-    ASSERT_TRUE(CopyStandin(Tmp("VARN-Install")));
-    ASSERT_TRUE(WriteFile(App("VARN-Install"), "old installer", 0755));
-    EXPECT_EQ(InstallSelfMode(sTmp.c_str(), Tmp("VARN-Install").c_str(), App("VARN-Install").c_str()), 1);
-    EXPECT_FALSE(FileExistsOnDisk(Tmp("VARN-Install")));
-    EXPECT_NE(ReadFileText(App("VARN-Install")), "old installer");
-    EXPECT_EQ(WaitStandinRecord(app.Path()),
-              "name=VARN-Install\ncwd=" + app.Path() + "\narg=install\narg=" + sTmp + "\n\n");
-}
-
 TEST_F(InstallTest, SelfModeWithoutTheNewInstallerKeepsTheOldOne)
 {
     ASSERT_TRUE(WriteFile(App("VARN-Install"), "old installer", 0755));
@@ -60,13 +48,4 @@ TEST_F(InstallTest, SelfModeWithoutTheNewInstallerKeepsTheOldOne)
     EXPECT_EQ(InstallSelfMode(sTmp.c_str(), Tmp("VARN-Install").c_str(), App("no-dir/VARN-Install").c_str()), 0);
     EXPECT_EQ(messages.Last(), "E:Could not self install 'VARN-Install' (Could not move file '" + Tmp("VARN-Install") +
                                    "' to '" + App("no-dir/VARN-Install") + "') !");
-}
-
-TEST_F(InstallTest, HandOverStartsTheUpdaterOnlyWhenItIsThere)
-{
-    EXPECT_EQ(InstallHandOver(), 0);
-    EXPECT_TRUE(messages.Texts().empty());
-    ASSERT_TRUE(CopyStandin(App("VARN-Update")));
-    EXPECT_EQ(InstallHandOver(), 1);
-    EXPECT_EQ(WaitStandinRecord(app.Path()), "name=VARN-Update\ncwd=" + app.Path() + "\n\n");
 }

@@ -347,21 +347,6 @@ TEST_F(InstallTest, SelfInstallationReportsACopyThatFails)
     EXPECT_TRUE(FileExistsOnDisk(Tmp("VARN-Install")));
 }
 
-TEST_F(InstallTest, ProgressClampsAndShowsThePercentage)
-{
-    DlgMainSetProgressTxt("Installing '%s'...", "x");
-    DlgMainProgress(150);
-    DlgMainProgress(7);
-    const auto r = fe.Progresses();
-    ASSERT_EQ(r.size(), 3u);
-    EXPECT_EQ(r[0].first, TASK_POSITION_KEEP);
-    EXPECT_EQ(r[0].second, "Installing 'x'...");
-    EXPECT_EQ(r[1].first, 100);
-    EXPECT_EQ(r[1].second, "Installing 'x'... (100 %)");
-    EXPECT_EQ(r[2].second, "Installing 'x'... (7 %)");
-    EXPECT_STREQ(szProgressTxt, "Installing 'x'...");
-}
-
 TEST_F(InstallTest, ProcessRunsBothPassesOnItsThreadAndEnds)
 {
     ASSERT_TRUE(CopyStandin(App("VARN-Update")));
