@@ -46,7 +46,15 @@ InstallWindow::~InstallWindow()
 
 std::function<void()> InstallWindow::EndFn()
 {
-    return [this] { RunOnWindowThread([this] { QuitNow(); }); };
+    // The installation only asks, and its thread then ends; the window
+    // thread waits for that before it ends the program, so the program
+    // never ends under a thread that is still running.
+    return [this] {
+        PostToWindowThread([this] {
+            TaskWorker().Wait(WORKER_STOP_WAIT_MS);
+            QuitNow();
+        });
+    };
 }
 
 void InstallWindow::StartInstallation()

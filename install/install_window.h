@@ -23,8 +23,9 @@ public:
     // the failure is reported and the window stays until the user closes it.
     void StartInstallation();
 
-    // What the installation calls last: ends the window, and so the
-    // program, on the window thread. Any thread.
+    // What the installation calls last: asks the window thread to end the
+    // window, and so the program, once the installation thread has ended.
+    // Returns at once; any thread.
     std::function<void()> EndFn();
 
     // What closing the window by its close box does while the installation
