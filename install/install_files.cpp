@@ -1,12 +1,6 @@
 #include "install_files.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "appframe.h"
 #include "fileutil.h"
@@ -30,66 +24,6 @@ bool Inside(const std::string& sRoot, const std::string& sPath)
         return !sPath.empty() && sPath[0] == '/';
     return sPath == sRoot || (sPath.size() > sRoot.size() && sPath.compare(0, sRoot.size(), sRoot) == 0 &&
                               sPath[sRoot.size()] == '/');
-}
-
-bool Resolve(const std::string& sPath, std::string* pReal)
-{
-    char real[PATH_MAX];
-    if (realpath(sPath.empty() ? "/" : sPath.c_str(), real) == nullptr)
-        return false;
-    *pReal = real;
-    return true;
-}
-
-bool IsExecutableFile(const std::string& sPath)
-{
-    struct stat st;
-    return stat(sPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
-}
-
-// Flushes a directory's entries (a rename in it) to disk; failures are
-// harmless here, the rename itself has happened.
-void SyncDir(const std::string& sFile)
-{
-    const size_t sep = sFile.rfind('/');
-    const std::string dir = sep == std::string::npos ? "." : sep == 0 ? "/" : sFile.substr(0, sep);
-    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-bool WriteAll(int fd, const char* p, size_t n)
-{
-    while (n > 0) {
-        ssize_t w = write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-    }
-    return true;
-}
-
-bool CopyBytes(int in, int out)
-{
-    char buf[65536];
-    for (;;) {
-        ssize_t r = read(in, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (r == 0)
-            return true;
-        if (!WriteAll(out, buf, static_cast<size_t>(r)))
-            return false;
-    }
 }
 
 }  // namespace
@@ -116,8 +50,7 @@ InstallPathFault InstallCheckPath(const char* szDir, const std::string& sWritten
             // The part of the path that exists already; what is missing
             // will be created as plain folders and a plain file.
             prefix += '/' + part;
-            struct stat st;
-            if (lstat(prefix.c_str(), &st) == 0)
+            if (InstallEntryExists(prefix))
                 deepest = prefix;
             else
                 walking = false;
@@ -130,7 +63,7 @@ InstallPathFault InstallCheckPath(const char* szDir, const std::string& sWritten
         return INSTALL_PATH_OK;
     std::string realRoot, realPath;
     // A link that cannot be followed (dangling, unreadable) is not trusted.
-    if (!Resolve(root, &realRoot) || !Resolve(deepest, &realPath) || !Inside(realRoot, realPath))
+    if (!InstallResolve(root, &realRoot) || !InstallResolve(deepest, &realPath) || !Inside(realRoot, realPath))
         return INSTALL_PATH_LEAVES;
     return INSTALL_PATH_OK;
 }
@@ -145,81 +78,10 @@ int InstallIsProgram(const std::string& sDest, const std::string& sSource)
     PathBasename(sDest.c_str(), base, sizeof base);
     if (std::strchr(base, '.') != nullptr)
         return 0;
-    return IsExecutableFile(sSource) || IsExecutableFile(sDest) ? 1 : 0;
-}
-
-void InstallKeepExecBits(const std::string& sFrom, const std::string& sTo)
-{
-    constexpr mode_t exec = S_IXUSR | S_IXGRP | S_IXOTH;
-    struct stat from, to;
-    if (stat(sFrom.c_str(), &from) != 0 || stat(sTo.c_str(), &to) != 0 || !S_ISREG(from.st_mode) ||
-        !S_ISREG(to.st_mode) || (from.st_mode & exec) != 0 || (to.st_mode & exec) == 0)
-        return;
-    chmod(sFrom.c_str(), (from.st_mode & 07777) | (to.st_mode & exec));
+    return FileHasProgramMode(sSource.c_str()) || FileHasProgramMode(sDest.c_str()) ? 1 : 0;
 }
 
 std::string InstallPartFile(const std::string& sTo)
 {
     return sTo + ".varn-part";
-}
-
-int InstallCopyFile(const std::string& sFrom, const std::string& sTo)
-{
-    int in = open(sFrom.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return 0;
-    struct stat st;
-    const int statErr = fstat(in, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EINVAL : 0;
-    if (statErr != 0) {
-        close(in);
-        errno = statErr;
-        return 0;
-    }
-    // A fresh file, never one that is there already (it might be a link).
-    const std::string part = InstallPartFile(sTo);
-    unlink(part.c_str());
-    int out = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        const int err = errno;
-        close(in);
-        errno = err;
-        return 0;
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    bool ok = CopyBytes(in, out) && fchmod(out, st.st_mode & 07777) == 0 && futimens(out, times) == 0 &&
-              fsync(out) == 0;
-    int err = errno;
-    close(in);
-    if (close(out) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && rename(part.c_str(), sTo.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(part.c_str());
-        errno = err;
-        return 0;
-    }
-    SyncDir(sTo);
-    return 1;
-}
-
-int InstallMoveFile(const std::string& sFrom, const std::string& sTo)
-{
-    if (rename(sFrom.c_str(), sTo.c_str()) == 0) {
-        SyncDir(sTo);
-        return 1;
-    }
-    if (errno != EXDEV)
-        return 0;
-    // Another file system: the new file is complete in place before the
-    // source goes. A source that cannot be removed stays behind; installing
-    // it again later does no harm.
-    if (!InstallCopyFile(sFrom, sTo))
-        return 0;
-    unlink(sFrom.c_str());
-    return 1;
 }

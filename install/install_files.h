@@ -57,3 +57,17 @@ int InstallCopyFile(const std::string& sFrom, const std::string& sTo);
 
 // The temporary file InstallCopyFile writes beside sTo.
 std::string InstallPartFile(const std::string& sTo);
+
+// Platform part.
+
+// true when something (a file, a folder, a link, even one pointing
+// nowhere) has that name.
+bool InstallEntryExists(const std::string& sPath);
+
+// The path with every link resolved, absolute; false when it cannot be
+// resolved (missing, a link pointing nowhere, no permission).
+bool InstallResolve(const std::string& sPath, std::string* pReal);
+
+// Writes the bytes as the file's new content in one step (a temporary file
+// beside it, flushed, renamed over it). false with the file as it was.
+bool InstallWriteFileAtOnce(const std::string& sPath, const std::string& sBytes);

@@ -1,9 +1,9 @@
 #include "install_journal.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
+#include <fstream>
+
+#include "install_files.h"
 
 void ScriptHash::Add(const char* pData, size_t uSize)
 {
@@ -52,22 +52,12 @@ void InstallJournal::Load(const std::string& sFile, uint64_t uScriptHash)
     sPath = sFile;
     uHash = uScriptHash;
     sLines.clear();
-    int fd = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::ifstream in(sPath, std::ios::binary);
+    if (!in)
         return;
-    std::string bytes;
-    char buf[4096];
-    while (bytes.size() < MAX_SIZE) {
-        ssize_t r = read(fd, buf, sizeof buf);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            break;
-        bytes.append(buf, static_cast<size_t>(r));
-    }
-    close(fd);
-    if (bytes.size() > MAX_SIZE)
-        bytes.resize(MAX_SIZE);
+    std::string bytes(MAX_SIZE, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
     sLines = JournalParse(bytes.data(), bytes.size(), uHash);
 }
 
@@ -80,21 +70,10 @@ bool InstallJournal::Add(unsigned uLine)
     std::string text = HashLine(uHash);
     for (unsigned line : lines)
         text += std::to_string(line) + "\n";
-    // The whole record is written anew and renamed into place, so that an
-    // abrupt end leaves either the old record or the new one.
-    const std::string part = sPath + ".part";
-    unlink(part.c_str());
-    int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
+    // The whole record is written anew in one step, so that an abrupt end
+    // leaves either the old record or the new one.
+    if (!InstallWriteFileAtOnce(sPath, text))
         return false;
-    bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = fsync(fd) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(part.c_str(), sPath.c_str()) == 0;
-    if (!ok) {
-        unlink(part.c_str());
-        return false;
-    }
     sLines = std::move(lines);
     return true;
 }
@@ -102,6 +81,6 @@ bool InstallJournal::Add(unsigned uLine)
 void InstallJournal::Remove()
 {
     if (!sPath.empty())
-        unlink(sPath.c_str());
+        std::remove(sPath.c_str());
     sLines.clear();
 }

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
-#include <unistd.h>
 
 #include "fileutil.h"
 #include "install.h"
@@ -247,7 +246,7 @@ ReadResult ApplyScript(InstallJournal& journal)
                 return false;
             // A file that cannot be removed is not reported.
             if (FileExists(d.c_str()))
-                unlink(d.c_str());
+                std::remove(d.c_str());
         }
         k++;
         return true;
@@ -263,7 +262,7 @@ int ParseScript(unsigned uPass)
         nOpTotal = 0;
     const std::string temp = AppPath(SuiteProgramFile(INSTALL_TEMP_PROGRAM).c_str());
     if (FileExists(temp.c_str()))
-        unlink(temp.c_str());
+        std::remove(temp.c_str());
     DlgMainProgress(0);
 
     InstallJournal journal;
@@ -288,7 +287,7 @@ int ParseScript(unsigned uPass)
     if (r != READ_COMPLETE)
         return 0;
     if (uPass == 1) {
-        unlink(szLocalInstallScript);
+        std::remove(szLocalInstallScript);
         journal.Remove();
         InstallProgressTxt(TASK_STEP_DONE, "Done !");
         ExecTools(SUITE_UPDATE_PROGRAM, "check");

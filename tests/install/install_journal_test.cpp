@@ -1,6 +1,7 @@
 // The record that lets a stopped installation run again.
 #include <gtest/gtest.h>
 
+#include "install_files.h"
 #include "install_journal.h"
 #include "install_test_support.h"
 
@@ -45,5 +46,5 @@ TEST(InstallJournal, RecordsSurviveAndBelongToOneScript)
     EXPECT_FALSE(b.Has(4));
     c.Remove();
     EXPECT_FALSE(FileExistsOnDisk(path));
-    EXPECT_FALSE(FileExistsOnDisk(path + ".part"));
+    EXPECT_FALSE(FileExistsOnDisk(InstallPartFile(path)));
 }
