@@ -1,5 +1,6 @@
 // The one entry of every window test: offscreen Qt, one QApplication for
-// all tests, the desktop layer's wait pump, and the one sanitizer policy.
+// all tests and the desktop layer's wait pump (the sanitizer policy is
+// tsan_qt_policy.cpp, linked beside it).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,19 +8,6 @@
 
 #include "desktop.h"
 
-#if defined(__SANITIZE_THREAD__)
-// Qt is not built with the thread sanitizer, so the hand-overs inside its own
-// thread pools and event queue are invisible to it and show as races between
-// Qt's own calls. Only calls made from Qt's libraries are excused; every
-// access of the suite's code stays checked.
-extern "C" const char* __tsan_default_suppressions()
-{
-    return "called_from_lib:libQt6Core.so.6\n"
-           "called_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\n"
-           "called_from_lib:libQt6Network.so.6\n";
-}
-#endif
 
 int main(int argc, char** argv)
 {
