@@ -14,12 +14,17 @@
 
 namespace {
 
-int RunBootloader(const std::string& sPort, const std::string& sFile, int bInfoOnly, bool bYes)
+// The flash program's profile: its trace label, message size and no opening
+// time-out; the log file stays the one chosen with --log.
+void UseFlashProfile()
 {
-    // The flash program's profile: its trace label, message size and no
-    // opening time-out; the log file stays the one chosen with --log.
     nProgram = PROGRAM_FLASH;
     CliInstallMessages();
+}
+
+int RunBootloader(const std::string& sPort, const std::string& sFile, int bInfoOnly, bool bYes)
+{
+    UseFlashProfile();
     CliFrontEnd frontEnd(bYes);
     FlashRun run;
     run.sPort = sPort;
@@ -40,13 +45,10 @@ int RunFlash(const std::vector<std::string>& args)
         std::fprintf(stderr, "Usage: varn flash PORT IMAGE [--yes]\n");
         return EXIT_USAGE;
     }
-    // Nobody should power-cycle a sensor for an image that cannot be read.
-    FILE* f = std::fopen(words[1].c_str(), "rb");
-    if (f == nullptr) {
-        std::fprintf(stderr, "ERROR : Could not open file '%s' !\n", words[1].c_str());
+    // Nobody should power-cycle a sensor for an image that cannot go.
+    UseFlashProfile();
+    if (!FlashCheckImage(words[1].c_str(), nullptr))
         return EXIT_FAILED;
-    }
-    std::fclose(f);
     return RunBootloader(words[0], words[1], 0, yes);
 }
 

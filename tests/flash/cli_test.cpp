@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "flash_fixture.h"
 #include "simulator.h"
@@ -90,7 +95,7 @@ TEST_F(FlashCliTest, TheCompatibilityQuestionIsNoWithoutATerminalAndYesWithTheOp
     EXPECT_EQ(sim->FlashedImage().size(), 600u);
 }
 
-TEST_F(FlashCliTest, BadCommandLinesAndUnreadableImagesFailBeforeTheWait)
+TEST_F(FlashCliTest, BadCommandLinesAndImagesThatCannotGoFailBeforeTheWait)
 {
     StartSim();
     EXPECT_EQ(Varn({"flash", sim->PortPath()}), 2);
@@ -98,9 +103,42 @@ TEST_F(FlashCliTest, BadCommandLinesAndUnreadableImagesFailBeforeTheWait)
     EXPECT_NE(Err().find("unknown option '--force'"), std::string::npos) << Err();
     EXPECT_EQ(Varn({"bootloader-info"}), 2);
 
-    const std::string missing = dir.File("missing.bin");
-    EXPECT_EQ(Varn({"flash", sim->PortPath(), missing}), 1);
-    EXPECT_EQ(Err(), "ERROR : Could not open file '" + missing + "' !\n");
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    ASSERT_TRUE(WriteFile(dir.File("empty.bin"), {}));
+    struct Case {
+        std::string sImage;
+        std::string sError;
+    };
+    std::vector<Case> cases = {
+        {dir.File("missing.bin"), "Could not open file '" + dir.File("missing.bin") + "' !"},
+        {dir.File("fifo"), "Could not open file '" + dir.File("fifo") + "' : it is a pipe, not a firmware file !"},
+        {dir.Path(), "Could not open file '" + dir.Path() + "' : it is a folder, not a firmware file !"},
+        {"/dev/zero", "Could not open file '/dev/zero' : it is a device, not a firmware file !"},
+        {dir.File("empty.bin"), "Nothing to upload !"},
+    };
+    const int fd = open(dir.File("huge.bin").c_str(), O_WRONLY | O_CREAT, 0644);
+    const bool sparse = fd >= 0 && ftruncate(fd, 5LL << 30) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (sparse)
+        cases.push_back({dir.File("huge.bin"), "Firmware file too large (5368709120 bytes, at most 4294967295) !"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sImage);
+        // Refused at once: a FIFO that blocked varn would be killed here.
+        const pid_t pid = SpawnProgram(VARN_PROGRAM, {"flash", sim->PortPath(), c.sImage}, dir.File("out"),
+                                       dir.File("err"));
+        int status = 0;
+        for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; i++)
+            usleep(10000);
+        if (waitpid(pid, &status, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "varn flash still runs after 5 s";
+            continue;
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_EQ(Err(), "ERROR : " + c.sError + "\n");
+    }
     // Nobody was asked to power-cycle the sensor, and nothing was sent.
     EXPECT_EQ(sim->Received(), "");
 }
