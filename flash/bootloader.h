@@ -145,6 +145,7 @@ int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor,
 // Progress steps of a run, for front ends that key on the step (varn).
 enum FlashStep : int {
     FLASH_STEP_START = TASK_STEP_PROGRAM,   // waiting for the bootloader at power-up
+    FLASH_STEP_BEGIN_UPLOAD,                // BEGIN_UPLOAD: from here the sensor's image is being replaced
     FLASH_STEP_UPLOAD,                      // the blocks of an upload
 };
 

@@ -253,7 +253,7 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
     const uint32_t size = static_cast<uint32_t>(st.st_size);
     if (run.bCancelUpload && Cancelled(run))
         return Error("Flash stopped before the upload began: nothing was written to the sensor !");
-    MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 9, "Start uploading firmware (%u bytes)...", size);
+    MainDlgPrg(run.pFrontEnd, FLASH_STEP_BEGIN_UPLOAD, 9, "Start uploading firmware (%u bytes)...", size);
 
     uint8_t begin[5] = {BLDR_BEGIN_UPLOAD};
     WriteLe32(begin + 1, size);
