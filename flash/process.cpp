@@ -248,8 +248,9 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
     if (st.st_size == 0)
         return Error("Nothing to upload !");
     // BEGIN_UPLOAD carries the size in 32 bits; a larger file would be cut.
-    if (static_cast<unsigned long long>(st.st_size) > 0xFFFFFFFFull)
-        return Error("Firmware file too large (%lld bytes) !", static_cast<long long>(st.st_size));
+    if (static_cast<unsigned long long>(st.st_size) > FLASH_IMAGE_MAX_SIZE)
+        return Error("Firmware file too large (%llu bytes, at most %llu) !",
+                     static_cast<unsigned long long>(st.st_size), FLASH_IMAGE_MAX_SIZE);
     const uint32_t size = static_cast<uint32_t>(st.st_size);
     if (run.bCancelUpload && Cancelled(run))
         return Error("Flash stopped before the upload began: nothing was written to the sensor !");
