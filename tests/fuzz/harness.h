@@ -3,6 +3,12 @@
 // (1 when it succeeded) and aborts when a result breaks what the code
 // promises (a crash is found without that). The libFuzzer entries
 // (*_main.cpp) and the seed replay call them.
+//
+// Building one: its *_main.cpp and *_fuzz.cpp with harness_setup.cpp and
+// pty_player.cpp, linked with varnflash or varndatalogger (and varncore)
+// under -fsanitize=fuzzer; its seeds are corpus/<harness>/, where "ok-*"
+// names a run that must succeed. Until the fuzzing build takes them over,
+// fuzz_seed_test (tests/flash/CMakeLists.txt) replays the seeds.
 #pragma once
 
 #include <cstddef>
