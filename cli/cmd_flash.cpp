@@ -2,6 +2,10 @@
 // information, with the flash program's protocol code, time-outs and
 // messages. Progress goes to standard error; the information to standard
 // output.
+//
+// Ctrl-C, SIGTERM or SIGHUP ends the wait for the bootloader, or an upload
+// after the block in flight, with a word that the sensor must be flashed
+// again; a second one ends varn at once.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,24 +13,50 @@
 #include "appframe.h"
 #include "bootloader.h"
 #include "cli.h"
+#include "cli_interrupt.h"
 #include "frontend.h"
 #include "log.h"
+#include "serial_exit.h"
 
 namespace {
 
-int RunBootloader(const std::string& sPort, const std::string& sFile, int bInfoOnly, bool bYes)
+// varn's front end, which also tells the interrupt what a second signal
+// leaves behind once the upload has begun.
+class FlashCliFrontEnd : public CliFrontEnd {
+public:
+    using CliFrontEnd::CliFrontEnd;
+    void Progress(int nPosition, int nStep, const char* szText) override
+    {
+        if (nStep == FLASH_STEP_BEGIN_UPLOAD)
+            CliInterrupt::SetLastWords(
+                "\nStopped during the upload: the sensor holds an incomplete image and must be flashed again !\n");
+        CliFrontEnd::Progress(nPosition, nStep, szText);
+    }
+};
+
+// The flash program's profile: its trace label, message size and no opening
+// time-out; the log file stays the one chosen with --log.
+void UseFlashProfile()
 {
-    // The flash program's profile: its trace label, message size and no
-    // opening time-out; the log file stays the one chosen with --log.
     nProgram = PROGRAM_FLASH;
     CliInstallMessages();
-    CliFrontEnd frontEnd(bYes);
+    SerialExitGuardInstall();
+}
+
+int RunBootloader(const std::string& sPort, const std::string& sFile, int bInfoOnly, bool bYes)
+{
+    UseFlashProfile();
+    FlashCliFrontEnd frontEnd(bYes);
+    AutoResetEvent cancel;
     FlashRun run;
     run.sPort = sPort;
     run.sFile = sFile;
     run.bInfoOnly = bInfoOnly;
     run.pFrontEnd = &frontEnd;
+    run.pCancel = &cancel;
+    run.bCancelUpload = 1;
     std::fprintf(stderr, "Power the sensor down, then up within %u s...\n", BLDR_START_WINDOW_MS / 1000);
+    CliInterrupt interrupt(cancel, "stopping the wait, or the upload after the current block");
     return ProcessThread(run) ? EXIT_OK : EXIT_FAILED;
 }
 
@@ -40,13 +70,10 @@ int RunFlash(const std::vector<std::string>& args)
         std::fprintf(stderr, "Usage: varn flash PORT IMAGE [--yes]\n");
         return EXIT_USAGE;
     }
-    // Nobody should power-cycle a sensor for an image that cannot be read.
-    FILE* f = std::fopen(words[1].c_str(), "rb");
-    if (f == nullptr) {
-        std::fprintf(stderr, "ERROR : Could not open file '%s' !\n", words[1].c_str());
+    // Nobody should power-cycle a sensor for an image that cannot go.
+    UseFlashProfile();
+    if (!FlashCheckImage(words[1].c_str(), nullptr))
         return EXIT_FAILED;
-    }
-    std::fclose(f);
     return RunBootloader(words[0], words[1], 0, yes);
 }
 

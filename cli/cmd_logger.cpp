@@ -4,30 +4,99 @@
 //
 // A download goes to a temporary file beside the target, which takes the
 // target's name only once every line has arrived: a failed or interrupted
-// download never leaves a half file under that name. Ctrl-C ends a download
-// after the current record; a second Ctrl-C ends the program at once.
-#include <atomic>
+// download never leaves a half file under that name. Only an absent target
+// or a regular file is replaced that way; "-" writes the records to standard
+// output as they come. Ctrl-C, SIGTERM or SIGHUP ends a download after the
+// current record; a second one ends the program at once, without leaving
+// the temporary file behind.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "cli.h"
+#include "cli_interrupt.h"
 #include "frontend.h"
 #include "log.h"
 #include "logger_task.h"
 #include "profile.h"
+#include "serial_exit.h"
 
 namespace {
 
+constexpr char szStandardOutput[] = "-";
+
+// What stands at a target that is neither absent nor a regular file, or
+// nullptr. A symbolic link counts as its own kind: the rename would replace
+// the link, not the file it points to.
+const char* TargetKind(const char* szPath, int* pnErrno)
+{
+    struct stat st{};
+    *pnErrno = 0;
+    if (lstat(szPath, &st) != 0) {
+        if (errno != ENOENT)
+            *pnErrno = errno;
+        return nullptr;
+    }
+    if (S_ISREG(st.st_mode))
+        return nullptr;
+    if (S_ISLNK(st.st_mode))
+        return "symbolic link";
+    if (S_ISDIR(st.st_mode))
+        return "folder";
+    if (S_ISFIFO(st.st_mode))
+        return "pipe";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return "device";
+    if (S_ISSOCK(st.st_mode))
+        return "socket";
+    return "special file";
+}
+
+// 1 when the download may be written to szPath; otherwise reports why.
+int CheckDownloadTarget(const char* szPath)
+{
+    if (std::strcmp(szPath, szStandardOutput) == 0)
+        return 1;
+    int err = 0;
+    if (const char* kind = TargetKind(szPath, &err))
+        return Error("Could not open file '%s' for writing : it is a %s, not a regular file (give '-' to write to "
+                     "standard output) !",
+                     szPath, kind);
+    if (err != 0)
+        return Error("Could not open file '%s' for writing !\n%s", szPath, std::strerror(err));
+    return 1;
+}
+
+// The temporary name beside sPath: its name with ".XXXXXX" appended, the
+// name cut first (between two characters) where that would pass the
+// folder's limit for a name, so that a legal name stays legal.
+std::string TemporaryName(const std::string& sPath)
+{
+    constexpr char szSuffix[] = ".XXXXXX";
+    const size_t slash = sPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : sPath.substr(0, slash);
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = 255;
+    const size_t room = static_cast<size_t>(limit) - (sizeof szSuffix - 1);
+    size_t keep = sPath.size() - nameAt;
+    if (keep > room) {
+        keep = room;
+        // Not inside a UTF-8 sequence.
+        while (keep > 0 && (static_cast<unsigned char>(sPath[nameAt + keep]) & 0xC0) == 0x80)
+            keep--;
+    }
+    return sPath.substr(0, nameAt + keep) + szSuffix;
+}
+
 // The fields a window would show, kept for printing; the download goes to
-// a temporary file beside the target.
+// a temporary file beside the target, or to standard output.
 class CliLoggerView : public LoggerView {
 public:
     explicit CliLoggerView(std::string sTarget) : sTarget(std::move(sTarget)) {}
@@ -46,6 +115,11 @@ public:
         return 1;
     }
 
+    int TargetExists(const char* szPath) override
+    {
+        return std::strcmp(szPath, szStandardOutput) == 0 ? 0 : LoggerView::TargetExists(szPath);
+    }
+
     FILE* OpenDownloadFile(const char* szPath) override;
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete) override;
 
@@ -55,73 +129,20 @@ public:
 private:
     std::string sTarget;
     std::string sTemp;
-};
-
-// --- Ctrl-C during a download -------------------------------------------
-// The handler may only write to a pipe; a thread turns that into the
-// cancel event. The temporary file's name is kept where the handler can
-// remove it when a second Ctrl-C ends the program at once.
-int tInterruptPipe[2] = {-1, -1};
-volatile std::sig_atomic_t nInterrupts = 0;
-char szTempForSignal[LOGGER_TEXT_SIZE + 16] = "";
-
-void OnInterrupt(int)
-{
-    nInterrupts = nInterrupts + 1;
-    if (nInterrupts > 1) {
-        if (szTempForSignal[0] != '\0')
-            unlink(szTempForSignal);
-        _exit(130);
-    }
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = write(tInterruptPipe[1], &byte, 1);
-}
-
-class InterruptToCancel {
-public:
-    explicit InterruptToCancel(AutoResetEvent& event)
-    {
-        if (pipe(tInterruptPipe) != 0)
-            return;
-        watcher = std::thread([&event] {
-            char byte;
-            while (read(tInterruptPipe[0], &byte, 1) == 1) {
-                if (byte == 0)
-                    break;
-                std::fprintf(stderr, "\nInterrupted: stopping after the current record (Ctrl-C again to quit)...\n");
-                event.Set();
-            }
-        });
-        struct sigaction sa{};
-        sa.sa_handler = OnInterrupt;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &previous);
-        sigaction(SIGTERM, &sa, nullptr);
-    }
-    ~InterruptToCancel()
-    {
-        if (!watcher.joinable())
-            return;
-        sigaction(SIGINT, &previous, nullptr);
-        signal(SIGTERM, SIG_DFL);
-        const char stop = 0;
-        [[maybe_unused]] ssize_t n = write(tInterruptPipe[1], &stop, 1);
-        watcher.join();
-        close(tInterruptPipe[0]);
-        close(tInterruptPipe[1]);
-        tInterruptPipe[0] = tInterruptPipe[1] = -1;
-    }
-
-private:
-    std::thread watcher;
-    struct sigaction previous{};
+    bool bStandardOutput = false;
 };
 
 FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
 {
-    std::string temp = std::string(szPath) + ".XXXXXX";
-    if (temp.size() >= sizeof szTempForSignal)
+    if (std::strcmp(szPath, szStandardOutput) == 0) {
+        bStandardOutput = true;
+        return stdout;
+    }
+    // Checked again: the target may have changed since the command began.
+    int err = 0;
+    if (TargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
+    std::string temp = TemporaryName(szPath);
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return nullptr;
@@ -136,12 +157,18 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
         return nullptr;
     }
     sTemp = temp;
-    std::snprintf(szTempForSignal, sizeof szTempForSignal, "%s", temp.c_str());
+    CliInterrupt::SetCleanupPath(sTemp.c_str());
     return file;
 }
 
 int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
 {
+    if (bStandardOutput) {
+        const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+        if (!bComplete)
+            return 0;
+        return written ? 1 : Error("Could not write to standard output !");
+    }
     bool written = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
     written = std::fclose(pFile) == 0 && written;
     int ok = 1;
@@ -156,7 +183,7 @@ int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bCompl
         unlink(sTemp.c_str());
         ok = Error("Could not write to file '%s' !\n%s", szPath, std::strerror(err));
     }
-    szTempForSignal[0] = '\0';
+    CliInterrupt::SetCleanupPath(nullptr);
     return ok;
 }
 
@@ -172,6 +199,9 @@ int RunTask(int iTask, const std::vector<std::string>& vArgs, size_t uWords, con
     }
     nProgram = PROGRAM_DATALOGGER;
     CliInstallMessages();
+    SerialExitGuardInstall();
+    if (iTask == TASK_DOWNLOAD && !CheckDownloadTarget(words[1].c_str()))
+        return EXIT_FAILED;
     LoggerJob job;
     job.iTask = iTask;
     job.sPort = words[0];
@@ -180,7 +210,7 @@ int RunTask(int iTask, const std::vector<std::string>& vArgs, size_t uWords, con
     AutoResetEvent cancel;
     int ok;
     if (iTask == TASK_DOWNLOAD) {
-        InterruptToCancel interrupt(cancel);
+        CliInterrupt interrupt(cancel, "stopping after the current record");
         ok = ProcessThread(job, frontEnd, view, cancel);
     } else {
         ok = ProcessThread(job, frontEnd, view, cancel);
@@ -208,8 +238,9 @@ int RunErase(const std::vector<std::string>& args)
 const VarnCommandGroup tLoggerCommands({
     {"logger info", "PORT", "Show the logger's mode and fill level.", 1, 1, RunInfo},
     {"logger download", "PORT FILE.csv [--yes]",
-     "Copy every logger record into FILE.csv; the file appears only when complete. --yes overwrites an "
-     "existing file without asking; Ctrl-C stops after the current record.",
+     "Copy every logger record into FILE.csv (a new or a regular file; '-' for standard output); the file "
+     "appears only when complete. --yes overwrites an existing file without asking; Ctrl-C stops after the "
+     "current record.",
      2, 3, RunDownload},
     {"logger erase", "PORT [--yes]",
      "Erase all logger records; asks first unless --yes (without a terminal, --yes is required).", 1, 2,

@@ -46,6 +46,11 @@ int LoggerDlg::MainDlgState(int bBusy)
     return 1;
 }
 
+int LoggerView::TargetExists(const char* szPath)
+{
+    return PathExists(szPath);
+}
+
 FILE* LoggerView::OpenDownloadFile(const char* szPath)
 {
     return std::fopen(szPath, "w");
@@ -118,7 +123,7 @@ int RunDownload(LoggerRun& run)
     char path[LOGGER_TEXT_SIZE] = "";
     if (!run.dlg.SaveFileDialog(path, sizeof path))
         return 0;
-    if (PathExists(path)) {
+    if (run.dlg.TargetExists(path)) {
         char question[LOGGER_TEXT_SIZE + 64];
         std::snprintf(question, sizeof question, "File '%s' already exists !\nDo you want to overwrite it ?", path);
         if (!run.dlg.Question(question))

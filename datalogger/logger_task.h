@@ -54,6 +54,10 @@ public:
     // szPath (uSize bytes), 0 when cancelled.
     virtual int SaveFileDialog(char* szPath, size_t uSize) = 0;
 
+    // Whether the chosen target already stands, for the overwrite question.
+    // The default looks at the file system.
+    virtual int TargetExists(const char* szPath);
+
     // Where a download is written. The default opens szPath itself in text
     // mode, truncating it, so a failed download leaves what it received; the
     // command line overrides both to write beside the target first.
@@ -86,6 +90,7 @@ struct LoggerDlg {
     int SaveFileDialog(char* szPath, size_t uSize) { return view.SaveFileDialog(szPath, uSize); }
     // A Yes/No question captioned with the program title. 1 for Yes.
     int Question(const char* szText) { return fe.Question(MESSAGE_INFO, szText); }
+    int TargetExists(const char* szPath) { return view.TargetExists(szPath); }
     FILE* OpenDownloadFile(const char* szPath) { return view.OpenDownloadFile(szPath); }
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
     {

@@ -42,6 +42,14 @@ constexpr unsigned BLDR_UNIQUE_ID_SIZE = 25;         // 24 hex digits and the te
 constexpr unsigned BLDR_START_TIMEOUT_MS = 100;      // serial time-out while catching the bootloader
 constexpr unsigned BLDR_START_WINDOW_MS = 10000;     // how long the power-up is waited for
 constexpr unsigned BLDR_CANCEL_WAIT_MS = 100;        // cancel wait at the end of each start pass
+// Telling the bootloader's '!' from a '!' in power-up noise: after a '!' the
+// line must fall silent for longer than a start pass (so the late answers to
+// earlier MAGICs have all come), then one more MAGIC on the purged line must
+// be answered by a lone '!'.
+constexpr unsigned BLDR_SETTLE_QUIET_MS = 300;       // silence that ends the answers to earlier MAGICs
+constexpr unsigned BLDR_SETTLE_LIMIT_MS = 2000;      // a line that does not fall silent by then is noise
+constexpr unsigned BLDR_CONFIRM_WAIT_MS = 1000;      // how late the confirming '!' may come
+constexpr unsigned BLDR_CONFIRM_QUIET_MS = 100;      // silence after the confirming '!'
 constexpr unsigned BLDR_FRAME_TIMEOUT_MS = 5000;     // serial time-out once the bootloader answered
 
 // Firmware newer than this (major, minor) does not run on the devices of
@@ -75,11 +83,59 @@ int BldrIsDevice14(const char* szUniqueId);
 // not everywhere and does not treat the empty pattern this way.
 const void* FlashMemmem(const void* pBuffer, size_t uSize, const void* pPattern, size_t uPatternSize);
 
+// Why a file cannot be uploaded as a firmware image.
+enum FlashImageFault {
+    FLASH_IMAGE_OK = 0,
+    FLASH_IMAGE_OPEN_FAILED,   // missing or unreadable
+    FLASH_IMAGE_NOT_REGULAR,   // a folder, a pipe, a device or a socket
+    FLASH_IMAGE_EMPTY,         // nothing to upload
+    FLASH_IMAGE_TOO_LARGE,     // 4 GiB or more: BEGIN_UPLOAD carries the size in 32 bits
+};
+
+struct FlashImageInfo {
+    FlashImageFault nFault = FLASH_IMAGE_OK;
+    int nErrno = 0;                  // FLASH_IMAGE_OPEN_FAILED: the system's reason
+    const char* szKind = "";         // FLASH_IMAGE_NOT_REGULAR: "folder", "pipe", "device", ...
+    unsigned long long uSize = 0;    // the file's size once it opened
+};
+
+// Largest image BEGIN_UPLOAD can announce, bytes.
+constexpr unsigned long long FLASH_IMAGE_MAX_SIZE = 0xFFFFFFFFull;
+
+// Opens an image for reading without ever blocking (a FIFO without a
+// writer, a device that waits for a line), then checks what it opened: a
+// regular file, not empty, at most FLASH_IMAGE_MAX_SIZE bytes. Returns the
+// file, open for binary reading at its start with blocking reads, and its
+// size in pInfo; or nullptr with the fault in pInfo. Reports nothing and
+// reads none of the content.
+FILE* FlashOpenImage(const char* szPath, FlashImageInfo* pInfo);
+
+// Reports the fault of pInfo for szPath through Error; returns 0.
+int FlashReportImageFault(const FlashImageInfo& info, const char* szPath);
+
+// The check made before the user is asked to power the sensor up, by the
+// window and by varn: 1 (and the size in *pSize, which may be null) when
+// szPath can be uploaded, else 0 after reporting why ("Could not open file
+// '%s' !", "Nothing to upload !", ...). Opens and closes the file, reads
+// nothing, returns at once; any thread. The run checks the image again once
+// the bootloader answered, and the size against the free flash.
+int FlashCheckImage(const char* szPath, uint32_t* pSize);
+
 // Version stamp of a firmware image: "ELI" 16 bytes before the first
 // "Copyright", the version text "major.minor" 8 bytes before it. Returns 1
 // and the two numbers when the stamp is found, else 0 with both set to 0
-// (also for a file that cannot be read).
+// (also for a file that cannot be read, or that FlashOpenImage refuses).
+// Reads in blocks: memory stays bounded whatever the file's size.
 int GetFwVersion(const char* szPath, uint32_t* pMajor, uint32_t* pMinor);
+
+// The same on an open image, read from its start in blocks; the file is
+// left at its start again.
+int GetFwVersionFromFile(FILE* pFile, uint32_t* pMajor, uint32_t* pMinor);
+
+// Bytes from the start of the stamp ("ELI") that the file reader hands to
+// GetFwVersionFromImage: the version's '.' and its minor number must lie
+// within them (in a real image they follow within a few bytes).
+constexpr size_t FLASH_STAMP_WINDOW = 64 * 1024;
 
 // The same on an image already in memory.
 int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor, uint32_t* pMinor);
@@ -89,6 +145,7 @@ int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor,
 // Progress steps of a run, for front ends that key on the step (varn).
 enum FlashStep : int {
     FLASH_STEP_START = TASK_STEP_PROGRAM,   // waiting for the bootloader at power-up
+    FLASH_STEP_BEGIN_UPLOAD,                // BEGIN_UPLOAD: from here the sensor's image is being replaced
     FLASH_STEP_UPLOAD,                      // the blocks of an upload
 };
 
@@ -108,6 +165,10 @@ struct FlashRun {
     TaskFrontEnd* pFrontEnd = nullptr;
     AutoResetEvent* pCancel = &hCancelEvent;
     unsigned uStartWindowMs = BLDR_START_WINDOW_MS;   // power-up wait
+    // 1: pCancel also stops an upload, after the block in flight, and the
+    // run says that the sensor must be flashed again (varn's Ctrl-C). 0 (the
+    // window): once the bootloader answered the run cannot be cancelled.
+    int bCancelUpload = 0;
 };
 
 // The idle hint of the status line, also shown at the end of every run that
@@ -127,6 +188,20 @@ int ProcessThread(const FlashRun& run);
 // uploads the image. The port is open. 1 on success; 0 after reporting (or
 // after the user declined the compatibility question).
 int ProcessThreadInfo(const FlashRun& run);
+
+// The start loop under the start time-out: drains a busy line, then sends
+// MAGIC about five times a second until the bootloader has answered, the
+// start window has passed, the run is cancelled or the line hangs up. A '!'
+// counts only once the line fell silent after it and a further MAGIC on the
+// purged line was answered by a lone '!'; the line is purged again before
+// returning 1, so the first command's answer is the first byte read.
+// 0 after reporting.
+int BldrStart(const FlashRun& run);
+
+// Everything after the bootloader answered, under the frame time-out: the
+// information frames, then the information or the image checks, the
+// compatibility question and the upload. 1 on success; 0 after reporting.
+int ProcessThreadBootloader(const FlashRun& run);
 
 // Sends the image from the open file (positioned at its start), closes the
 // transfer and leaves the bootloader. 1 on success; 0 after reporting.

@@ -77,25 +77,59 @@ int GetFwVersionFromImage(const uint8_t* pImage, size_t uSize, uint32_t* pMajor,
     return 1;
 }
 
+int GetFwVersionFromFile(FILE* pFile, uint32_t* pMajor, uint32_t* pMinor)
+{
+    *pMajor = 0;
+    *pMinor = 0;
+    // Blocks of the window's size, each searched together with the last
+    // bytes of the one before: enough of them that a mark cut by the block
+    // edge is found whole, with the 16 bytes before it. A mark that starts
+    // further back lay wholly in the earlier block.
+    constexpr size_t KEEP = STAMP_MAKER_OFFSET + STAMP_MARK_SIZE - 1;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[FLASH_STAMP_WINDOW]);
+    if (!buffer || std::fseek(pFile, 0, SEEK_SET) != 0)
+        return 0;
+    uint8_t* const b = buffer.get();
+    size_t held = 0;
+    int found = 0;
+    for (;;) {
+        const size_t got = std::fread(b + held, 1, FLASH_STAMP_WINDOW - held, pFile);
+        if (got == 0)
+            break;
+        held += got;
+        const uint8_t* mark = static_cast<const uint8_t*>(FlashMemmem(b, held, szStampMark, STAMP_MARK_SIZE));
+        if (mark != nullptr) {
+            const size_t pos = static_cast<size_t>(mark - b);
+            if (pos < STAMP_MAKER_OFFSET) {
+                // Only possible in the first block: no room for "ELI".
+                break;
+            }
+            // The window from "ELI" on: the stamp and what follows it.
+            const size_t from = pos - STAMP_MAKER_OFFSET;
+            std::memmove(b, b + from, held - from);
+            held -= from;
+            held += std::fread(b + held, 1, FLASH_STAMP_WINDOW - held, pFile);
+            found = GetFwVersionFromImage(b, held, pMajor, pMinor);
+            break;
+        }
+        const size_t keep = held < KEEP ? held : KEEP;
+        std::memmove(b, b + held - keep, keep);
+        held = keep;
+    }
+    std::clearerr(pFile);
+    std::fseek(pFile, 0, SEEK_SET);
+    return found;
+}
+
 int GetFwVersion(const char* szPath, uint32_t* pMajor, uint32_t* pMinor)
 {
     *pMajor = 0;
     *pMinor = 0;
-    FILE* f = std::fopen(szPath, "rb");
+    FlashImageInfo info;
+    FILE* f = FlashOpenImage(szPath, &info);
     if (f == nullptr)
         return 0;
-    // Only a regular file has a size to read (a folder opens too, and
-    // claims an absurd one).
-    struct stat st{};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        std::fclose(f);
-        return 0;
-    }
-    const long long size = st.st_size;
-    std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
-    const bool read = image && std::fread(image.get(), 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
+    const int found = GetFwVersionFromFile(f, pMajor, pMinor);
     std::fclose(f);
-    if (!read)
-        return 0;
-    return GetFwVersionFromImage(image.get(), static_cast<size_t>(size), pMajor, pMinor);
+    return found;
 }

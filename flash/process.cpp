@@ -62,9 +62,73 @@ int BldrCommandExchange(uint8_t uCode, const char* szFrameName, uint8_t* pAnswer
     return BldrExchange(&uCode, 1, szFrameName, pAnswer, uAnswerSize, szFailFormat);
 }
 
-// Drains the line, then sends MAGIC until the bootloader answers '!', the
-// start window has passed, the run is cancelled or the line hangs up.
-// 1 when the bootloader answered; 0 after reporting.
+bool Cancelled(const FlashRun& run)
+{
+    return run.pCancel != nullptr && run.pCancel->TryWait();
+}
+
+// How a look at a '!' in the start loop ended.
+enum MagicCheck {
+    MAGIC_NOISE,      // the '!' was noise: go on sending MAGIC
+    MAGIC_ANSWERED,   // the bootloader answered
+    MAGIC_STOP,       // cancelled, or the line hung up
+};
+
+// Reads and drops what comes until the line has been silent for uQuietMs,
+// for at most uLimitMs. MAGIC_ANSWERED when it fell silent.
+MagicCheck WaitForSilence(const FlashRun& run, unsigned uQuietMs, unsigned uLimitMs)
+{
+    const unsigned long long start = TickCountMs();
+    unsigned long long quietSince = start;
+    for (;;) {
+        uint8_t drop[BLDR_RECEIVE_SIZE];
+        const unsigned got = SerialRead(drop, sizeof drop);
+        const unsigned long long now = TickCountMs();
+        if (SerialIsHungUp() || Cancelled(run))
+            return MAGIC_STOP;
+        if (got > 0)
+            quietSince = now;
+        else if (now - quietSince >= uQuietMs)
+            return MAGIC_ANSWERED;
+        if (now - start >= uLimitMs)
+            return MAGIC_NOISE;
+    }
+}
+
+// A '!' came after MAGIC. The bootloader answers MAGIC with one '!' and then
+// says nothing; noise goes on. So the line must fall silent for longer than
+// a start pass, which also lets the late answers to earlier MAGICs arrive
+// and be dropped; then a MAGIC on the purged line must be answered by a '!'
+// as the first byte, followed by silence. The line is purged at the end, so
+// that nothing the bootloader said before is read as the first command's
+// answer.
+MagicCheck ConfirmMagic(const FlashRun& run)
+{
+    MagicCheck check = WaitForSilence(run, BLDR_SETTLE_QUIET_MS, BLDR_SETTLE_LIMIT_MS);
+    if (check != MAGIC_ANSWERED)
+        return check;
+    SerialPurge();
+    const uint8_t magic = BLDR_MAGIC;
+    if (!SerialWrite(&magic, 1))
+        return SerialIsHungUp() ? MAGIC_STOP : MAGIC_NOISE;
+    uint8_t answer = 0;
+    unsigned got = 0;
+    const unsigned long long sent = TickCountMs();
+    while (got == 0 && TickCountMs() - sent < BLDR_CONFIRM_WAIT_MS) {
+        got = SerialRead(&answer, 1);
+        if (SerialIsHungUp() || Cancelled(run))
+            return MAGIC_STOP;
+    }
+    if (got != 1 || answer != BLDR_OK)
+        return MAGIC_NOISE;
+    check = WaitForSilence(run, BLDR_CONFIRM_QUIET_MS, BLDR_CONFIRM_QUIET_MS + BLDR_START_TIMEOUT_MS);
+    if (check == MAGIC_ANSWERED)
+        SerialPurge();
+    return check;
+}
+
+}  // namespace
+
 int BldrStart(const FlashRun& run)
 {
     const unsigned long long start = TickCountMs();
@@ -74,18 +138,26 @@ int BldrStart(const FlashRun& run)
         const unsigned long long elapsed = TickCountMs() - start;
         if (elapsed >= run.uStartWindowMs)
             break;
+        uint8_t received[BLDR_RECEIVE_SIZE];
         if (draining) {
-            uint8_t drop[BLDR_RECEIVE_SIZE];
-            if (SerialRead(drop, sizeof drop) == 0)
+            if (SerialRead(received, sizeof received) == 0)
                 draining = false;
         } else {
             const uint8_t magic = BLDR_MAGIC;
             if (!SerialWrite(&magic, 1))
                 return Error("Could not send MAGIC frame !");
-            uint8_t answer = 0;
-            if (SerialRead(&answer, 1) == 1 && answer == BLDR_OK) {
-                started = true;
-                break;
+            // Everything that came since the last pass is looked at, so a
+            // backlog of noise never delays an answer, and a late answer to
+            // an earlier MAGIC counts as well.
+            const unsigned got = SerialRead(received, sizeof received);
+            if (std::memchr(received, BLDR_OK, got) != nullptr) {
+                const MagicCheck check = ConfirmMagic(run);
+                if (check == MAGIC_ANSWERED) {
+                    started = true;
+                    break;
+                }
+                if (check == MAGIC_STOP)
+                    break;
             }
         }
         // A line that hung up fails every read at once; waiting on would
@@ -102,6 +174,8 @@ int BldrStart(const FlashRun& run)
         return Error("Could not start bootloader !");
     return 1;
 }
+
+namespace {
 
 // GET_VERSION: status and length, then the text, bounded by the buffer.
 int BldrGetVersion(char szVersion[BLDR_VERSION_SIZE])
@@ -130,11 +204,11 @@ int BldrGetUint32(uint8_t uCode, const char* szFrameName, const char* szFailForm
 
 // Asks before putting firmware newer than 2.36 on a device that cannot run
 // it. 1 to go on.
-int BldrCheckCompatibility(const FlashRun& run, const char* szUniqueId)
+int BldrCheckCompatibility(const FlashRun& run, FILE* pImage, const char* szUniqueId)
 {
     uint32_t major = 0;
     uint32_t minor = 0;
-    if (!GetFwVersion(run.sFile.c_str(), &major, &minor))
+    if (!GetFwVersionFromFile(pImage, &major, &minor))
         return 1;
     const bool newer = major > BLDR_COMPAT_MAJOR || (major == BLDR_COMPAT_MAJOR && minor > BLDR_COMPAT_MINOR);
     if (!newer || !BldrIsDevice14(szUniqueId))
@@ -174,10 +248,13 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
     if (st.st_size == 0)
         return Error("Nothing to upload !");
     // BEGIN_UPLOAD carries the size in 32 bits; a larger file would be cut.
-    if (static_cast<unsigned long long>(st.st_size) > 0xFFFFFFFFull)
-        return Error("Firmware file too large (%lld bytes) !", static_cast<long long>(st.st_size));
+    if (static_cast<unsigned long long>(st.st_size) > FLASH_IMAGE_MAX_SIZE)
+        return Error("Firmware file too large (%llu bytes, at most %llu) !",
+                     static_cast<unsigned long long>(st.st_size), FLASH_IMAGE_MAX_SIZE);
     const uint32_t size = static_cast<uint32_t>(st.st_size);
-    MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 9, "Start uploading firmware (%u bytes)...", size);
+    if (run.bCancelUpload && Cancelled(run))
+        return Error("Flash stopped before the upload began: nothing was written to the sensor !");
+    MainDlgPrg(run.pFrontEnd, FLASH_STEP_BEGIN_UPLOAD, 9, "Start uploading firmware (%u bytes)...", size);
 
     uint8_t begin[5] = {BLDR_BEGIN_UPLOAD};
     WriteLe32(begin + 1, size);
@@ -203,6 +280,12 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
         sent += n;
         const int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / size);
         MainDlgPrg(run.pFrontEnd, FLASH_STEP_UPLOAD, percent, "Uploading firmware %d %% (%u/%u bytes)...", percent, sent, size);
+        // The block in flight is always finished: a frame cut halfway would
+        // leave the bootloader waiting for its rest.
+        if (run.bCancelUpload && sent < size && Cancelled(run))
+            return Error("Upload stopped after %u of %u bytes: the sensor holds an incomplete image and must be "
+                         "flashed again !",
+                         sent, size);
     }
 
     MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 100, "Check for upload size...");
@@ -213,17 +296,9 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
     return BldrCommandExchange(BLDR_EXIT, "EXIT", &status, 1, "Could not exit from bootloader (0x%02X : %s) !");
 }
 
-int ProcessThreadInfo(const FlashRun& run)
+int ProcessThreadBootloader(const FlashRun& run)
 {
     TaskFrontEnd* ui = run.pFrontEnd;
-    SerialSetTimeout(BLDR_START_TIMEOUT_MS);
-    MainDlgPrg(ui, FLASH_STEP_START, 0, "%s", szTryingToStart);
-    if (!BldrStart(run))
-        return 0;
-
-    ui->State(TASK_BUSY_LOCKED, nullptr);
-    SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
-
     MainDlgPrg(ui, TASK_STEP_NONE, 25, "Getting version...");
     char version[BLDR_VERSION_SIZE];
     if (!BldrGetVersion(version))
@@ -269,16 +344,33 @@ int ProcessThreadInfo(const FlashRun& run)
         return 1;
     }
 
-    if (!BldrCheckCompatibility(run, uniqueId))
-        return 0;
-
+    // The image is opened (and checked again: it may have changed during the
+    // wait) before the question, so that an image the sensor cannot take is
+    // refused before anything else is asked or sent.
     Log("Opening file '%s'...", run.sFile.c_str());
-    FILE* f = std::fopen(run.sFile.c_str(), "rb");
+    FlashImageInfo image;
+    FILE* f = FlashOpenImage(run.sFile.c_str(), &image);
     if (f == nullptr)
-        return Error("Could not open file '%s' !", run.sFile.c_str());
-    const int ok = ProcessThreadUpload(run, f);
+        return FlashReportImageFault(image, run.sFile.c_str());
+    int ok = 0;
+    if (image.uSize > freeFlash)
+        ok = Error("Firmware file too large for the sensor (%llu bytes, %u bytes of flash free) !", image.uSize,
+                   freeFlash);
+    else if (BldrCheckCompatibility(run, f, uniqueId))
+        ok = ProcessThreadUpload(run, f);
     std::fclose(f);
     return ok;
+}
+
+int ProcessThreadInfo(const FlashRun& run)
+{
+    SerialSetTimeout(BLDR_START_TIMEOUT_MS);
+    MainDlgPrg(run.pFrontEnd, FLASH_STEP_START, 0, "%s", szTryingToStart);
+    if (!BldrStart(run))
+        return 0;
+    run.pFrontEnd->State(TASK_BUSY_LOCKED, nullptr);
+    SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
+    return ProcessThreadBootloader(run);
 }
 
 int ProcessThread(const FlashRun& run)

@@ -60,6 +60,7 @@ void Device::PowerOff()
     powerOnAt_ = TimePoint::max();
     out_.clear();
     delayed_.clear();
+    noiseQueue_.clear();
     console_.Restart();
     boot_.Reset();
     params_.Force("misc-scopemode", "no");
@@ -73,6 +74,10 @@ void Device::PowerOn(TimePoint now)
     state_ = State::BootWindow;
     stateUntil_ = now + std::chrono::milliseconds(options_.bootWindowMs);
     boot_.Reset();
+    if (!bootNoiseBytes_.empty()) {
+        noiseQueue_ += bootNoiseBytes_;
+        noiseNext_ = std::min(noiseNext_, now);
+    }
     if (bootNoise_.count() > 0)
         SendNoise(static_cast<int>(bootNoise_.count()), now);
 }
@@ -191,15 +196,22 @@ void Device::Advance(TimePoint now)
         out_ += delayed_.front().second;
         delayed_.pop_front();
     }
-    // Noise at the line rate, however late this call comes.
-    while (noiseNext_ <= now && noiseNext_ < noiseUntil_) {
-        std::uniform_int_distribution<int> byteValue(0, 255);
-        const int slice = kLineBytesPerSecond / 1000;
-        for (int i = 0; i < slice; ++i)
-            out_ += static_cast<char>(byteValue(random_));
+    // Noise at the line rate, however late this call comes: the exact
+    // bytes first, then random ones until the noise time is over.
+    const size_t slice = kLineBytesPerSecond / 1000;
+    while (noiseNext_ <= now && (!noiseQueue_.empty() || noiseNext_ < noiseUntil_)) {
+        if (!noiseQueue_.empty()) {
+            const size_t n = std::min(slice, noiseQueue_.size());
+            out_.append(noiseQueue_, 0, n);
+            noiseQueue_.erase(0, n);
+        } else {
+            std::uniform_int_distribution<int> byteValue(0, 255);
+            for (size_t i = 0; i < slice; ++i)
+                out_ += static_cast<char>(byteValue(random_));
+        }
         noiseNext_ += kNoiseSlice;
     }
-    if (noiseNext_ >= noiseUntil_)
+    if (noiseQueue_.empty() && noiseNext_ >= noiseUntil_)
         noiseNext_ = TimePoint::max();
     Refill(now);
 }

@@ -61,6 +61,9 @@ public:
     void SetSilent(bool silent) { silent_ = silent; }
     void SetAnswerDelayMs(int ms) { delay_ = std::chrono::milliseconds(ms > 0 ? ms : 0); }
     void SetBootNoiseMs(int ms) { bootNoise_ = std::chrono::milliseconds(ms > 0 ? ms : 0); }
+    // These exact bytes go out at the line rate after each power-up, ahead
+    // of the random boot noise; empty: none.
+    void SetBootNoiseBytes(std::string bytes) { bootNoiseBytes_ = std::move(bytes); }
     void SendNoise(int ms, TimePoint now);
 
 private:
@@ -81,6 +84,8 @@ private:
     bool silent_ = false;
     std::chrono::milliseconds delay_{0};
     std::chrono::milliseconds bootNoise_{0};
+    std::string bootNoiseBytes_;
+    std::string noiseQueue_;                    // exact noise bytes still to go out
     TimePoint noiseNext_ = TimePoint::max();
     TimePoint noiseUntil_ = TimePoint::min();
     std::mt19937 random_{20240301};

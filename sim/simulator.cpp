@@ -483,6 +483,12 @@ void Simulator::SetBootNoiseMs(int ms)
     impl_->device.SetBootNoiseMs(ms);
 }
 
+void Simulator::SetBootNoiseBytes(const std::string& bytes)
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->device.SetBootNoiseBytes(bytes);
+}
+
 void Simulator::SendNoise(int ms)
 {
     std::lock_guard<std::mutex> lock(impl_->mu);
@@ -515,6 +521,7 @@ void Simulator::ClearFaults()
     impl_->device.SetSilent(false);
     impl_->device.SetAnswerDelayMs(0);
     impl_->device.SetBootNoiseMs(0);
+    impl_->device.SetBootNoiseBytes("");
     impl_->Wake();
 }
 

@@ -144,6 +144,9 @@ public:
     void SetMagicReply(uint8_t reply);
     // Random bytes on the line for this long after each power-up.
     void SetBootNoiseMs(int ms);
+    // These exact bytes on the line at the line rate after each power-up,
+    // ahead of the random noise; empty: none.
+    void SetBootNoiseBytes(const std::string& bytes);
     // Random bytes on the line for this long from now, whatever the state.
     void SendNoise(int ms);
     // The occurrence-th frame with this command code (counted from this

@@ -7,11 +7,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "event.h"
 #include "logger_sim.h"
+#include "port_access.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -54,6 +57,16 @@ protected:
         }
         std::sort(names.begin(), names.end());
         return names;
+    }
+
+    // Waits until the download's records flow (or varn ended).
+    void WaitForRecords(pid_t pid)
+    {
+        const auto deadline = TickCountMs() + 20000;
+        int status = 0;
+        while (Err().find("Downloading") == std::string::npos && TickCountMs() < deadline &&
+               waitpid(pid, &status, WNOHANG) == 0)
+            usleep(5000);
     }
 
     TempDir dir;
@@ -112,6 +125,102 @@ TEST_F(LoggerCliTest, InterruptStopsAfterTheCurrentRecord)
     EXPECT_EQ(Wait(pid), 1);
     EXPECT_NE(Err().find("Not all data are downloaded ("), std::string::npos) << Err();
     EXPECT_TRUE(CsvFolder().empty());
+}
+
+TEST_F(LoggerCliTest, OnlyAnAbsentTargetOrARegularFileIsReplaced)
+{
+    StartSim(5);
+    // A FIFO with a reader, a folder, a link and (as root) a device node:
+    // each is refused before the sensor is woken, and stays what it was.
+    const std::string fifo = csv.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(mkdir(csv.File("folder").c_str(), 0755), 0);
+    std::ofstream(csv.File("real.csv")) << "kept\n";
+    ASSERT_EQ(symlink(csv.File("real.csv").c_str(), csv.File("link.csv").c_str()), 0);
+    struct Case {
+        std::string sName;
+        const char* szKind;
+        mode_t nType;
+    };
+    std::vector<Case> cases = {
+        {"fifo", "pipe", S_IFIFO}, {"folder", "folder", S_IFDIR}, {"link.csv", "symbolic link", S_IFLNK}};
+    if (geteuid() == 0 && mknod(csv.File("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        cases.push_back({"null", "device", S_IFCHR});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sName);
+        const std::string target = csv.File(c.sName);
+        EXPECT_EQ(Varn({"logger", "download", "--yes", sim->PortPath(), target}), 1);
+        EXPECT_EQ(Err(), "ERROR : Could not open file '" + target + "' for writing : it is a " + c.szKind +
+                             ", not a regular file (give '-' to write to standard output) !\n");
+        struct stat st{};
+        ASSERT_EQ(lstat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, c.nType);
+    }
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0);
+    close(reader);
+    EXPECT_EQ(ReadFileText(csv.File("real.csv")), "kept\n");
+    EXPECT_EQ(sim->Received(), "");
+}
+
+TEST_F(LoggerCliTest, DashWritesTheRecordsToStandardOutput)
+{
+    StartSim(20);
+    // Run in the download folder, where a file named "-" must not appear.
+    const pid_t pid = SpawnProgram("/bin/sh", {"-c", "cd \"$0\" && exec \"$1\" logger download \"$2\" -", csv.Path(),
+                                               VARN_PROGRAM, sim->PortPath()},
+                                   dir.File("stdout"), dir.File("stderr"));
+    EXPECT_EQ(Wait(pid), 0) << Err();
+    const std::string text = Out();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 21);
+    EXPECT_EQ(text[0], '#');
+    EXPECT_EQ(text.compare(text.rfind('\n', text.size() - 2) + 1, 3, "20;"), 0);
+    EXPECT_NE(Err().find("INFO : Data successfully downloaded !"), std::string::npos);
+    EXPECT_TRUE(CsvFolder().empty());
+}
+
+TEST_F(LoggerCliTest, ALegalLongNameStaysLegalForTheTemporaryFile)
+{
+    StartSim(5);
+    const std::string name = std::string(246, 'd') + ".csv";
+    ASSERT_EQ(name.size(), 250u);
+    EXPECT_EQ(Varn({"logger", "download", sim->PortPath(), csv.File(name)}), 0) << Err();
+    EXPECT_EQ(CsvFolder(), std::vector<std::string>{name});
+    const std::string text = ReadFileText(csv.File(name));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
+}
+
+TEST_F(LoggerCliTest, HangUpOrASecondSignalLeaveNoTemporaryFileAndAPortOthersCanOpen)
+{
+    StartSim(10000);
+    ASSERT_TRUE(OrdinaryUserCanOpen(sim->PortPath()));
+    const std::string target = csv.File("out.csv");
+    pid_t pid = Spawn({"logger", "download", sim->PortPath(), target});
+    WaitForRecords(pid);
+    kill(pid, SIGHUP);
+    EXPECT_EQ(Wait(pid), 1);
+    EXPECT_NE(Err().find("Not all data are downloaded ("), std::string::npos) << Err();
+    EXPECT_TRUE(CsvFolder().empty());
+    EXPECT_TRUE(OrdinaryUserCanOpen(sim->PortPath()));
+
+    // A second signal while varn waits for a silent sensor ends it at once;
+    // the temporary file goes and the port is let go all the same.
+    sim->SetSilent(true);
+    pid = Spawn({"logger", "download", sim->PortPath(), target});
+    const auto deadline = TickCountMs() + 10000;
+    while (CsvFolder().empty() && TickCountMs() < deadline)
+        usleep(5000);
+    ASSERT_EQ(CsvFolder().size(), 1u);
+    kill(pid, SIGTERM);
+    usleep(100000);
+    const auto t = TickCountMs();
+    kill(pid, SIGTERM);
+    EXPECT_EQ(Wait(pid), 128 + SIGTERM);
+    EXPECT_LT(TickCountMs() - t, 2000u);
+    EXPECT_TRUE(CsvFolder().empty());
+    EXPECT_TRUE(OrdinaryUserCanOpen(sim->PortPath()));
 }
 
 TEST_F(LoggerCliTest, EraseNeedsYesWithoutATerminal)

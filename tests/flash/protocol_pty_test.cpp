@@ -64,9 +64,19 @@ protected:
         peer.Send(sReply);
     }
 
-    void AnswerIdentity(const std::string& sVersion = VersionAnswer("BL-7", 4))
+    // The bootloader's side of the catch: '!' to the MAGIC that found it
+    // and to the one that confirms it, sent once the line had fallen silent.
+    void AnswerMagic()
     {
         Answer(BLDR_MAGIC, "!");
+        const auto t = Clock::now();
+        Answer(BLDR_MAGIC, "!");
+        EXPECT_GE(MsSince(t), static_cast<long>(BLDR_SETTLE_QUIET_MS));
+    }
+
+    void AnswerIdentity(const std::string& sVersion = VersionAnswer("BL-7", 4))
+    {
+        AnswerMagic();
         Answer(BLDR_GET_VERSION, sVersion);
         Answer(BLDR_GET_UNIQUE_ID, std::string("!\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C", 13));
         Answer(BLDR_GET_FLASH_SIZE, "!" + Le32(262144));
@@ -125,7 +135,7 @@ TEST_F(FlashPtyTest, VersionTextIsBoundedByItsBuffer)
 
     // A longer announced length is refused before a byte of it is read.
     Start();
-    Answer(BLDR_MAGIC, "!");
+    AnswerMagic();
     Answer(BLDR_GET_VERSION, VersionAnswer(std::string(1024, 'v'), 1024));
     EXPECT_EQ(Finish(), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Bootloader version text too long (1024 bytes, at most 1023) !",
@@ -135,7 +145,7 @@ TEST_F(FlashPtyTest, VersionTextIsBoundedByItsBuffer)
 TEST_F(FlashPtyTest, ErrorStatusOfAnInformationFrameIsShownWithItsText)
 {
     Start();
-    Answer(BLDR_MAGIC, "!");
+    AnswerMagic();
     Answer(BLDR_GET_VERSION, VersionAnswer("BL", 2));
     Answer(BLDR_GET_UNIQUE_ID, std::string("!") + std::string(12, '\0'));
     Answer(BLDR_GET_FLASH_SIZE, "4" + Le32(0));
@@ -149,7 +159,7 @@ TEST_F(FlashPtyTest, ErrorStatusOfAnInformationFrameIsShownWithItsText)
 TEST_F(FlashPtyTest, MoreFreeFlashThanFlashIsRefused)
 {
     Start();
-    Answer(BLDR_MAGIC, "!");
+    AnswerMagic();
     Answer(BLDR_GET_VERSION, VersionAnswer("BL", 2));
     Answer(BLDR_GET_UNIQUE_ID, std::string("!") + std::string(12, '\0'));
     Answer(BLDR_GET_FLASH_SIZE, "!" + Le32(1000));
@@ -162,7 +172,7 @@ TEST_F(FlashPtyTest, MoreFreeFlashThanFlashIsRefused)
 TEST_F(FlashPtyTest, LineLostAfterTheBootloaderAnsweredFailsAtOnce)
 {
     Start();
-    Answer(BLDR_MAGIC, "!");
+    AnswerMagic();
     peer.Receive(2000, "\xC1");
     const auto t = Clock::now();
     peer.HangUp();
@@ -193,12 +203,68 @@ TEST_F(FlashPtyTest, BusyLineIsDrainedBeforeTheFirstMagic)
     EXPECT_EQ(magic, "\xA1");
     EXPECT_GE(after, 90);
     peer.Send("!");
+    Answer(BLDR_MAGIC, "!");
     Answer(BLDR_GET_VERSION, VersionAnswer("BL", 2));
     Answer(BLDR_GET_UNIQUE_ID, std::string("!") + std::string(12, '\0'));
     Answer(BLDR_GET_FLASH_SIZE, "!" + Le32(8));
     Answer(BLDR_GET_FREE_FLASH, "!" + Le32(4));
     EXPECT_EQ(Finish(), 1);
     EXPECT_EQ(rec.Count(), 0u);
+}
+
+TEST_F(FlashPtyTest, StrayExclamationMarksInNoiseAreNotTakenForTheBootloader)
+{
+    run.uStartWindowMs = 6000;
+    Start();
+    // Replies to successive MAGICs: noise with '!' in it (the confirming
+    // MAGIC gets noise too), a lone '!' whose confirming MAGIC gets
+    // something else, then the bootloader itself.
+    const std::vector<std::pair<std::string, std::string>> replies = {
+        {"!", "\x55!!\x0F"}, {"\x13!", "\x88"}, {"!", ""}, {"?", ""}, {"!", ""}, {"!", ""},
+    };
+    std::string before;
+    for (const auto& [reply, tail] : replies) {
+        const std::string got = peer.Receive(3000, "\xA1");
+        before += got;
+        ASSERT_FALSE(got.empty());
+        peer.Send(reply);
+        if (!tail.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            peer.Send(tail);
+        }
+    }
+    // No command went out before the catch, and the first one's answer is
+    // the first byte read for it.
+    EXPECT_EQ(before.find('\xC1'), std::string::npos);
+    Answer(BLDR_GET_VERSION, VersionAnswer("BL", 2));
+    Answer(BLDR_GET_UNIQUE_ID, std::string("!") + std::string(12, '\0'));
+    Answer(BLDR_GET_FLASH_SIZE, "!" + Le32(8));
+    Answer(BLDR_GET_FREE_FLASH, "!" + Le32(4));
+    EXPECT_EQ(Finish(), 1);
+    EXPECT_EQ(rec.Count(), 0u) << rec.Last();
+    EXPECT_TRUE(ui.SawText("Connected to bootloader 'BL' !"));
+}
+
+TEST_F(FlashPtyTest, ALoneExclamationMarkThatIsNotConfirmedNeverStartsTheTalk)
+{
+    run.uStartWindowMs = 1500;
+    Start();
+    std::string sent;
+    const auto t = Clock::now();
+    bool first = true;
+    while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready && MsSince(t) < 4000) {
+        const std::string got = peer.Receive(30);
+        sent += got;
+        for (char c : got) {
+            if (static_cast<uint8_t>(c) == BLDR_MAGIC) {
+                peer.Send(first ? "!" : "\x05");
+                first = false;
+            }
+        }
+    }
+    EXPECT_EQ(Finish(), 0);
+    EXPECT_EQ(sent.find('\xC1'), std::string::npos);
+    EXPECT_EQ(rec.Texts().front(), "E:Could not start bootloader !");
 }
 
 TEST_F(FlashPtyTest, OtherMagicAnswersAreIgnoredUntilTheDeadline)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <future>
+#include <sys/stat.h>
 
 #include "appframe.h"
 #include "bootloader.h"
@@ -25,12 +26,13 @@ protected:
     }
 
     // A sensor that powers up shortly after the run began waiting.
-    void StartSim(const std::string& sUniqueId = "0036003F3137510A33353438")
+    void StartSim(const std::string& sUniqueId = "0036003F3137510A33353438", uint32_t uFlashSize = 262144)
     {
         varnsim::Options o;
         o.paced = false;
         o.powerUpAfterMs = 250;
         o.uniqueId = sUniqueId;
+        o.flashSize = uFlashSize;
         sim = std::make_unique<varnsim::Simulator>(o);
         std::string why;
         ASSERT_TRUE(sim->Start(&why)) << why;
@@ -128,16 +130,51 @@ TEST_F(FlashSimTest, ErrorStatusOnADataBlockStopsTheUpload)
     EXPECT_EQ(ui.Texts().back(), szFlashIdleHint);
 }
 
-TEST_F(FlashSimTest, EmptyAndMissingImagesAreRefusedAfterTheBootloaderAnswered)
+TEST_F(FlashSimTest, ImagesThatCannotGoAreRefusedBeforeBeginUpload)
 {
+    // The run checks the image again once the bootloader answered (it may
+    // have changed during the wait, or the caller did not check): nothing is
+    // uploaded, and a FIFO does not block the run.
     StartSim();
-    EXPECT_EQ(Flash({}), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Nothing to upload !",
-                                                     "E:Error during firmware flash, please retry !"}));
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0644), 0);
+    struct Case {
+        std::string sFile;
+        std::string sMessage;
+    };
+    ASSERT_TRUE(WriteFile(dir.File("empty.bin"), {}));
+    const Case cases[] = {
+        {dir.File("empty.bin"), "E:Nothing to upload !"},
+        {dir.File("none.bin"), "E:Could not open file '" + dir.File("none.bin") + "' !"},
+        {dir.File("fifo"), "E:Could not open file '" + dir.File("fifo") + "' : it is a pipe, not a firmware file !"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sFile);
+        MessageRecorder local;
+        sim->PowerCycle(100);
+        sim->ClearReceived();
+        run.sFile = c.sFile;
+        EXPECT_EQ(ProcessThread(run), 0);
+        EXPECT_EQ(local.Texts(), (std::vector<std::string>{c.sMessage, "E:Error during firmware flash, please retry !"}));
+        EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
+    }
+}
+
+TEST_F(FlashSimTest, ImageLargerThanTheFreeFlashIsRefusedBeforeBeginUpload)
+{
+    // 20000 bytes of flash, 16384 of them the bootloader's: 3616 free.
+    StartSim("0036003F3137510A33353438", 20000);
+    EXPECT_EQ(Flash(MakeImage(3617)), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{
+                               "E:Firmware file too large for the sensor (3617 bytes, 3616 bytes of flash free) !",
+                               "E:Error during firmware flash, please retry !"}));
+    EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
+    EXPECT_TRUE(sim->InBootloader());
+
+    // Exactly the free flash fits.
     sim->PowerCycle(100);
-    run.sFile = dir.File("none.bin");
-    EXPECT_EQ(ProcessThread(run), 0);
-    EXPECT_EQ(rec.Texts()[2], "E:Could not open file '" + run.sFile + "' !");
+    const std::vector<uint8_t> image = MakeImage(3616);
+    EXPECT_EQ(Flash(image), 1);
+    EXPECT_EQ(sim->FlashedImage(), image);
 }
 
 TEST_F(FlashSimTest, NoiseBeforePowerUpIsDrainedAndMagicStillCatchesTheBootloader)
@@ -151,6 +188,56 @@ TEST_F(FlashSimTest, NoiseBeforePowerUpIsDrainedAndMagicStillCatchesTheBootloade
     EXPECT_EQ(ui.Information(), "Bootloader : VARN-BL 1.12\nSignature : 0036003F3137510A33353438\n"
                                 "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n");
     EXPECT_TRUE(sim->InBootloader());
+}
+
+// Power-up noise of a few dozen bytes, and of a hundred and more, with
+// stray '!' in it (a pair among them, which a start loop that takes a
+// queued '!' for the answer reads as a text length of 8481).
+std::string PowerUpNoise(size_t uSize)
+{
+    std::string noise(uSize, '\0');
+    uint32_t x = 0xC0FFEE;
+    for (char& c : noise) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    noise[3] = '!';
+    noise[uSize / 2] = '!';
+    noise[uSize / 2 + 1] = '!';
+    noise[uSize - 1] = '!';
+    return noise;
+}
+
+TEST_F(FlashSimTest, FlashIsCaughtThroughPowerUpNoise)
+{
+    for (size_t bytes : {34u, 150u}) {
+        SCOPED_TRACE(std::to_string(bytes) + " bytes of noise");
+        MessageRecorder local;
+        StartSim();
+        sim->SetBootNoiseBytes(PowerUpNoise(bytes));
+        const std::vector<uint8_t> image = MakeImage(600);
+        EXPECT_EQ(Flash(image), 1);
+        EXPECT_EQ(local.Texts(), std::vector<std::string>{"I:Firmware successfully flashed !"});
+        EXPECT_EQ(sim->FlashedImage(), image);
+        // The first command went out once the line had fallen silent, and
+        // its answer was the first byte read for it.
+        EXPECT_TRUE(ui.SawText("Connected to bootloader 'VARN-BL 1.12' !"));
+    }
+}
+
+TEST_F(FlashSimTest, FlashIsCaughtWhenTheBootloaderAnswersLate)
+{
+    StartSim();
+    sim->SetAnswerDelayMs(250);
+    const std::vector<uint8_t> image = MakeImage(300);
+    EXPECT_EQ(Flash(image), 1);
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"I:Firmware successfully flashed !"});
+    EXPECT_EQ(sim->FlashedImage(), image);
+    // Every frame after the catch went out once, in order: no answer of
+    // one frame was taken for the next.
+    const std::string frames = FramesAfterMagic();
+    EXPECT_EQ(frames, std::string("\xC1\xC2\xC3\xC4", 4) + Begin(300) + Block(image, 0, 256) +
+                          Block(image, 256, 44) + "\xC8\xC9");
 }
 
 struct CompatCase {

@@ -1,0 +1,32 @@
+// Fuzz harnesses as plain functions on bytes: each runs the real core code
+// against a device that answers with the input, returns the run's result
+// (1 when it succeeded) and aborts when a result breaks what the code
+// promises (a crash is found without that). The libFuzzer entries
+// (*_main.cpp) and the seed replay call them.
+//
+// Building one: its *_main.cpp and *_fuzz.cpp with harness_setup.cpp and
+// pty_player.cpp, linked with varnflash or varndatalogger (and varncore)
+// under -fsanitize=fuzzer; its seeds are corpus/<harness>/, where "ok-*"
+// names a run that must succeed. Until the fuzzing build takes them over,
+// fuzz_seed_test (tests/flash/CMakeLists.txt) replays the seeds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The bootloader exchanges and the upload once the bootloader answered
+// (ProcessThreadBootloader). Byte 0 chooses the run: bit 0 an information
+// run, else a flash run of a 700-byte image stamped 2.37, whose
+// compatibility question bit 1 answers Yes. The rest is everything the
+// bootloader sends, as one stream. Nothing is checked beyond a clean run:
+// each write purges what the line has not carried yet, so the frames the
+// host sent cannot be recorded reliably on a pseudo-terminal (the block
+// layout is checked against the simulator by the flash tests).
+int FuzzBootloaderExchange(const uint8_t* pData, size_t uSize);
+
+// The logger download task (ProcessThreadDownload) after the console has
+// answered its commands. Byte 0 is the record count the sensor announces
+// (0 to 255); the rest is the stream that follows "logger download".
+// Checked: a download that succeeded wrote count + 1 lines, each with a
+// ';', none with a CR, the records numbered 1, 2, ... in order.
+int FuzzLoggerDownload(const uint8_t* pData, size_t uSize);
