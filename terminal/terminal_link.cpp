@@ -17,8 +17,11 @@ int TerminalLink::Open(const char* szPort)
 int TerminalLink::StartReceive(BlockFn fnBlock, LostFn fnLost)
 {
     auto buffer = std::make_shared<std::vector<char>>(RECEIVE_SIZE);
+    uReadsStarted = 0;
+    uReadsAtLastWrite = 0;
     return tLoop.Start(
-        [buffer, block = std::move(fnBlock)] {
+        [this, buffer, block = std::move(fnBlock)] {
+            uReadsStarted++;
             const unsigned n = SerialRead(buffer->data(), RECEIVE_SIZE);
             if (n > 0)
                 block(buffer->data(), n);
@@ -31,8 +34,23 @@ void TerminalLink::Send(const std::string& sCommand)
 {
     std::string line = sCommand.substr(0, COMMAND_MAX);
     line += '\r';
-    SensorWakeup();
-    SerialWrite(line.data(), static_cast<unsigned>(line.size()));
+    // The answer to the previous command is the loop's to show: a read
+    // that began after that command went out must have started before this
+    // wake-up may take the line (Hold below lets it end).
+    WaitWithPump([this] { return uReadsStarted.load() > uReadsAtLastWrite || !tLoop.Running() || !bOpen; },
+                 PREVIOUS_ANSWER_WAIT_MS);
+    // The receive loop pauses for the exchange, so that the wake-up reads
+    // its own answer and drops it; otherwise the loop, usually inside a
+    // read already, would take that answer and show it before every
+    // command. Waiting for the pause keeps events running, and the port may
+    // have been closed meanwhile.
+    tLoop.Hold();
+    if (bOpen) {
+        SensorWakeup();
+        SerialWrite(line.data(), static_cast<unsigned>(line.size()));
+        uReadsAtLastWrite = uReadsStarted.load();
+    }
+    tLoop.Release();
 }
 
 void TerminalLink::Close()

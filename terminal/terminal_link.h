@@ -8,6 +8,7 @@
 // port's 500 ms time-out) before the port closes.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -20,6 +21,8 @@ public:
     static constexpr unsigned RECEIVE_SIZE = 2048;
     // Longest command text sent (the CR comes on top).
     static constexpr size_t COMMAND_MAX = 2047;
+    // Longest wait for the loop to begin a read after the previous command.
+    static constexpr unsigned PREVIOUS_ANSWER_WAIT_MS = 1000;
 
     using BlockFn = std::function<void(const char* pBytes, unsigned uSize)>;
     using LostFn = std::function<void()>;
@@ -36,7 +39,13 @@ public:
     int StartReceive(BlockFn fnBlock, LostFn fnLost);
     // Wakes the console (one "wakeup!"; its answer is read and dropped),
     // then writes the command (cut to COMMAND_MAX) and its CR; the write's
-    // result is not looked at.
+    // result is not looked at. The receive loop is held meanwhile, so the
+    // wake-up's answer is never handed to fnBlock: the call first waits
+    // (events running) for the loop's read in progress to end, at most the
+    // port's time-out. When the previous Send wrote a command, one read of
+    // the loop's that began after it ends first, so the answer that came
+    // within that read is shown, not dropped by this wake-up. Nothing is
+    // written when the port was closed during those waits.
     void Send(const std::string& sCommand);
     // Stops the receive loop (bounded wait, events running) and closes the
     // port. Does nothing when not open.
@@ -48,4 +57,6 @@ public:
 private:
     ReceiveLoop tLoop;
     bool bOpen = false;
+    std::atomic<unsigned long long> uReadsStarted{0};   // by the loop's thread
+    unsigned long long uReadsAtLastWrite = 0;           // Send's thread only
 };

@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <algorithm>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -31,12 +32,24 @@ namespace {
 
 constexpr int kClientWidth = 720;        // client size the window opens with
 constexpr int kClientHeight = 460;
-constexpr int kMinWidth = 550;           // smallest window the layout still fits
+constexpr int kMinWidth = 550;           // smallest window (the layout may need more with large fonts)
 constexpr int kMinHeight = 300;
+constexpr int kMargin = 8;               // the output box's left offset, kept as the margin
+constexpr int kGap = 4;                  // between neighbours of a row
+constexpr int kGroupGap = 8;             // before "Debug" and before "Menu >>"
 constexpr int kPortListWidth = 136;      // port list width in the smallest window
 constexpr int kPortListGrowth = 240;     // at most this much wider in a wider window
 constexpr int kCommandMax = static_cast<int>(TerminalLink::COMMAND_MAX);
 constexpr int kOutputFormatSize = 4096;  // DlgMainOutput's formatted text
+
+// Buttons are at least this wide, and as wide as their text needs.
+struct MinWidth {
+    const char* szName;
+    int nWidth;
+};
+const MinWidth tMinWidths[] = {
+    {"connect", 76}, {"disconnect", 78}, {"menuButton", 66}, {"sendButton", 70}, {"refreshPorts", 24},
+};
 
 const MenuItem tTerminalMenu[] = {
     {"File", "Save as...", MENU_CUSTOM, true},
@@ -99,8 +112,9 @@ TerminalWindow::TerminalWindow(QWidget* pParent) : ToolWindow(PROGRAM_TERMINAL, 
 
     for (const ToolTip& t : tToolTips)
         SetToolTip(this, t.szControl, t.szText);
-    setMinimumSize(kMinWidth, kMinHeight);
-    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    const int menuHeight = menuBar()->sizeHint().height();
+    setMinimumSize(std::max(kMinWidth, nMinClientWidth), kMinHeight);
+    ResizeForStart(std::max(kClientWidth, nMinClientWidth), kClientHeight + menuHeight);
     FinishCreate();
 }
 
@@ -117,30 +131,15 @@ void TerminalWindow::CreateControls()
     setCentralWidget(pClient);
     pClient->installEventFilter(this);
 
-    auto place = [](QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y, width, height); };
-    // The top row is laid out for the smallest window (550 pixels); the
-    // port list widens with the window (Linux port paths are long) and the
-    // controls right of it follow. The kit's row layout is not used.
     PortRowSpec row;
     row.szLabel = "Serial port";
     row.bConnectButtons = true;
     row.bDebugIdleOnly = false;
-    delete CreatePortRow(pClient, row);
-    place(PortLabel(), 8, 10, 62, 22);
-    place(PortList(), 74, 9, kPortListWidth, 24);
+    delete CreatePortRow(pClient, row);   // placed by PlaceControls instead
     PortList()->view()->setMinimumWidth(320);
-    place(RefreshButton(), 214, 9, 24, 24);
-    place(DebugBox(), 246, 10, 62, 22);
-    place(ConnectButton(), 312, 8, 76, 26);
-    place(DisconnectButton(), 392, 8, 78, 26);
-    place(MenuButton(), kClientWidth - 8 - 66, 8, 66, 26);
-    for (QWidget* w : {static_cast<QWidget*>(RefreshButton()), static_cast<QWidget*>(DebugBox()),
-                       static_cast<QWidget*>(ConnectButton()), static_cast<QWidget*>(DisconnectButton())})
-        vFollowPortList.push_back({w, w->x()});
 
     pOutputBox = new QPlainTextEdit(pClient);
     pOutputBox->setObjectName("outputBox");
-    place(pOutputBox, 8, 42, kClientWidth - 16, kClientHeight - 42 - 8 - 26 - 8);
     pOutputBox->setReadOnly(true);
     pOutputBox->setMaximumBlockCount(0);
     pOutputBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -150,17 +149,13 @@ void TerminalWindow::CreateControls()
     mono.setPixelSize(16);
     mono.setWeight(QFont::Normal);
     pOutputBox->setFont(mono);
-    QPalette pal = pOutputBox->palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, Qt::black);
-    pOutputBox->setPalette(pal);
+    // The box keeps the desktop's palette: white with dark text on a light
+    // desktop, dark with light text on a dark one.
 
     pCommandLabel = new QLabel("Command", pClient);
     pCommandLabel->setObjectName("commandLabel");
-    place(pCommandLabel, 8, kClientHeight - 22 - 8 - 2, 60, 22);
     pCommandLine = new QComboBox(pClient);
     pCommandLine->setObjectName("commandLine");
-    place(pCommandLine, 76, kClientHeight - 26 - 8, kClientWidth - 76 - 8 - 70 - 8, 26);
     pCommandLine->setEditable(true);
     pCommandLine->setInsertPolicy(QComboBox::NoInsert);
     pCommandLine->setMaxCount(INT_MAX);
@@ -170,32 +165,114 @@ void TerminalWindow::CreateControls()
     pCommandLine->setCompleter(nullptr);
     pSend = new QPushButton("Send", pClient);
     pSend->setObjectName("sendButton");
-    place(pSend, kClientWidth - 8 - 70, kClientHeight - 26 - 8, 70, 26);
-    // "Send" is the default action: Enter in the command line sends (see
-    // eventFilter; default buttons are a dialog's).
     AddBusyOnly({pCommandLine, pSend});
+    PlaceControls();
 
     connect(ConnectButton(), &QPushButton::clicked, this, [this] { DlgMainConnect(); });
     connect(DisconnectButton(), &QPushButton::clicked, this, [this] { DlgMainDisconnect(); });
     connect(pSend, &QPushButton::clicked, this, [this] { DlgMainSend(); });
-    // Enter is taken from the command line itself: an editable combo box
-    // hands an unused Return to its line edit a second time, so its
-    // returnPressed fires twice.
+    connect(pCommandLine, &QComboBox::activated, this, [this](int index) { nHistoryPos = index; });
+    // "Send" is the default action: Enter in the command line sends. A key
+    // press goes to the focus widget, which is the combo box (its line edit
+    // has it as focus proxy); the combo box hands keys on to the line edit
+    // by a direct call that no event filter of the line edit sees. Keys are
+    // therefore taken from the combo box, and from the line edit for what
+    // is sent to it directly.
+    pCommandLine->installEventFilter(this);
     pCommandLine->lineEdit()->installEventFilter(this);
+}
+
+void TerminalWindow::PlaceControls()
+{
+    // Every control is as large as its text needs in the desktop's font;
+    // the top row is laid out for the smallest window, and the port list
+    // widens with the window (see LayoutControls).
+    auto width = [](QWidget* w) {
+        int minimum = 0;
+        for (const MinWidth& m : tMinWidths)
+            if (w->objectName() == m.szName)
+                minimum = m.nWidth;
+        return std::max(minimum, w->sizeHint().width());
+    };
+    QWidget* const top[] = {PortLabel(), PortList(), RefreshButton(), DebugBox(), ConnectButton(),
+                            DisconnectButton(), MenuButton()};
+    int rowHeight = 24;
+    for (QWidget* w : top)
+        rowHeight = std::max(rowHeight, w->sizeHint().height());
+    int x = kMargin;
+    vFollowPortList.clear();
+    for (QWidget* w : top) {
+        const int h = w == PortLabel() || w == DebugBox() ? w->sizeHint().height() : rowHeight;
+        const int wide = w == PortList() ? kPortListWidth : width(w);
+        if (w == DebugBox() || w == MenuButton())
+            x += kGroupGap - kGap;
+        w->setGeometry(x, kMargin + (rowHeight - h) / 2, wide, h);
+        if (w != PortLabel() && w != PortList() && w != MenuButton())
+            vFollowPortList.push_back({w, x});
+        x += wide + kGap;
+    }
+    nMinClientWidth = x - kGap + kMargin;
+
+    const int outputTop = kMargin + rowHeight + kMargin;
+    const int lineHeight = std::max(pCommandLine->sizeHint().height(), pSend->sizeHint().height());
+    pCommandLabel->resize(pCommandLabel->sizeHint());
+    pCommandLine->resize(pCommandLine->width(), lineHeight);
+    pSend->resize(width(pSend), lineHeight);
+    pOutputBox->setGeometry(kMargin, outputTop, kClientWidth - 2 * kMargin,
+                            kClientHeight - outputTop - 2 * kMargin - lineHeight);
+    LayoutControls(std::max(kClientWidth, nMinClientWidth), kClientHeight);
 }
 
 bool TerminalWindow::eventFilter(QObject* pObject, QEvent* pEvent)
 {
     if (pObject == pClient && pEvent->type() == QEvent::Resize)
         LayoutControls(pClient->width(), pClient->height());
-    if (pCommandLine != nullptr && pObject == pCommandLine->lineEdit() && pEvent->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(pEvent)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            DlgMainSend();
-            return true;
-        }
-    }
+    if (pCommandLine != nullptr && (pObject == pCommandLine || pObject == pCommandLine->lineEdit()) &&
+        pEvent->type() == QEvent::KeyPress && OnCommandKey(static_cast<QKeyEvent*>(pEvent)))
+        return true;
     return ToolWindow::eventFilter(pObject, pEvent);
+}
+
+bool TerminalWindow::OnCommandKey(const QKeyEvent* pKey)
+{
+    const Qt::KeyboardModifiers mods = pKey->modifiers() & ~Qt::KeypadModifier;
+    switch (pKey->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        DlgMainSend();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // Alt+Down still opens the drop-down.
+        if (mods != Qt::NoModifier)
+            return false;
+        RecallHistory(pKey->key() == Qt::Key_Up ? -1 : 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TerminalWindow::RecallHistory(int nStep)
+{
+    const int count = pCommandLine->count();
+    if (count == 0)
+        return;
+    int pos = nHistoryPos;
+    if (nStep < 0) {
+        if (pos < 0 || pos >= count) {
+            sDraft = pCommandLine->currentText();
+            pos = count - 1;
+        } else if (pos > 0) {
+            pos--;
+        }
+    } else {
+        if (pos < 0)
+            return;
+        pos = pos + 1 < count ? pos + 1 : -1;
+    }
+    nHistoryPos = pos;
+    pCommandLine->setEditText(pos < 0 ? sDraft : pCommandLine->itemText(pos));
 }
 
 void TerminalWindow::LayoutControls(int W, int H)
@@ -209,7 +286,7 @@ void TerminalWindow::LayoutControls(int W, int H)
     GetWindowPos(pCommandLine, &line);
 
     MenuButton()->move(W - menu.width() - m, menu.top());
-    const int grow = std::clamp(W - kMinWidth, 0, kPortListGrowth);
+    const int grow = std::clamp(W - std::max(kMinWidth, nMinClientWidth), 0, kPortListGrowth);
     PortList()->resize(kPortListWidth + grow, PortList()->height());
     for (const auto& [w, x] : vFollowPortList)
         w->move(x + grow, w->y());
@@ -227,7 +304,7 @@ int TerminalWindow::DlgMainConnect()
     Log("%s", szAppTitle);
     if (PortList()->currentIndex() <= 0)
         return Error("No serial port selected !");
-    const QByteArray port = PortList()->currentText().toLocal8Bit();
+    const QByteArray port = QByteArray::fromStdString(SelectedPort());
     if (port.size() >= APP_PATH_SIZE)
         return Error("Could not open serial port '%s' !", port.left(APP_PATH_SIZE - 1).constData());
     if (!tLink.Open(port.constData()))
@@ -289,9 +366,14 @@ void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
     if (text.isEmpty())
         return;
 
+    // The view follows the end only while it shows the end: a user who
+    // scrolled back to read stays where he is while data flows.
+    QScrollBar* bar = pOutputBox->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    const int shownFrom = bar->value();
+
     // Append at the end without disturbing what the user selected (a
-    // cursor at the very end would move along with the new text), then
-    // show the end.
+    // cursor at the very end would move along with the new text).
     QTextCursor user = pOutputBox->textCursor();
     const int anchor = user.anchor(), position = user.position();
     QTextCursor end(pOutputBox->document());
@@ -303,8 +385,7 @@ void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
         user.setPosition(position, QTextCursor::KeepAnchor);
         pOutputBox->setTextCursor(user);
     }
-    QScrollBar* bar = pOutputBox->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    bar->setValue(follow ? bar->maximum() : shownFrom);
 }
 
 void TerminalWindow::DlgMainSend()
@@ -314,9 +395,26 @@ void TerminalWindow::DlgMainSend()
     const QByteArray command = pCommandLine->currentText().toLocal8Bit().left(kCommandMax);
     if (!command.isEmpty())
         pCommandLine->addItem(QString::fromLocal8Bit(command));
-    tLink.Send(command.toStdString());
+    // The line is free at once: what is typed while the command goes out
+    // belongs to the next one.
     pCommandLine->setCurrentIndex(-1);
     pCommandLine->clearEditText();
+    nHistoryPos = -1;
+    sDraft.clear();
+
+    // A send waits (events running) for the receive loop to pause, so an
+    // Enter can arrive meanwhile: its command goes out after this one.
+    vPending.push_back(command.toStdString());
+    if (bSending)
+        return;
+    bSending = true;
+    while (!vPending.empty() && bConnected) {
+        const std::string next = std::move(vPending.front());
+        vPending.pop_front();
+        tLink.Send(next);
+    }
+    vPending.clear();
+    bSending = false;
 }
 
 void TerminalWindow::DlgMainClear()

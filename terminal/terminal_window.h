@@ -6,12 +6,15 @@
 // output changes only on the window thread.
 #pragma once
 
+#include <QString>
+#include <deque>
 #include <string>
 
 #include "terminal_link.h"
 #include "toolwindow.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -57,7 +60,14 @@ protected:
 
 private:
     void CreateControls();
+    // Sizes every control to its text and places the top row.
+    void PlaceControls();
     void LayoutControls(int nWidth, int nHeight);
+    // Enter sends; Up and Down walk the history. True when the key was used.
+    bool OnCommandKey(const QKeyEvent* pKey);
+    // One step back (nStep < 0) or forward in the history; forward past the
+    // newest entry gives back the line as it was before the first step.
+    void RecallHistory(int nStep);
 
     QWidget* pClient = nullptr;
     QPlainTextEdit* pOutputBox = nullptr;
@@ -65,6 +75,12 @@ private:
     QComboBox* pCommandLine = nullptr;
     QPushButton* pSend = nullptr;
     std::vector<std::pair<QWidget*, int>> vFollowPortList;   // controls right of the port list, base x
+    int nMinClientWidth = 0;         // what the top row needs
+
+    int nHistoryPos = -1;            // history entry shown, -1: the line being typed
+    QString sDraft;                  // the line being typed, while the history is shown
+    std::deque<std::string> vPending;   // commands waiting for the send in progress
+    bool bSending = false;
 
     TerminalLink tLink;
     bool bConnected = false;

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "appframe.h"
+#include "portname.h"
 #include "serial.h"
 #include "worker.h"
 
@@ -318,11 +319,21 @@ void SetPasswordHandler(PasswordHandler fn)
 
 namespace {
 
+// Each port shows what tells it apart (portname.h); its path is the item's
+// data, which is what is opened, and its tool tip. "Select..." has no data.
 void FillFromList(QComboBox* pCombo, const PortList& list)
 {
     pCombo->clear();
-    for (const std::string& entry : list.vEntries)
-        pCombo->addItem(QString::fromLocal8Bit(entry.c_str()));
+    if (list.vEntries.empty())
+        return;
+    pCombo->addItem(QString::fromLocal8Bit(list.vEntries[0].c_str()));
+    const std::vector<std::string> paths(list.vEntries.begin() + 1, list.vEntries.end());
+    const std::vector<std::string> names = PortDisplayNames(paths);
+    for (size_t i = 0; i < paths.size(); i++) {
+        const QString path = QString::fromLocal8Bit(paths[i].c_str());
+        pCombo->addItem(QString::fromLocal8Bit(names[i].c_str()), path);
+        pCombo->setItemData(pCombo->count() - 1, path, Qt::ToolTipRole);
+    }
     pCombo->setCurrentIndex(list.nSelected);
 }
 
@@ -338,6 +349,13 @@ void SetPortCandidatesHandler(PortCandidatesHandler fn)
 {
     std::lock_guard<std::mutex> lock(mHandlers);
     fnPortCandidates = std::move(fn);
+}
+
+std::string PortListSelection(const QComboBox* pCombo)
+{
+    if (pCombo == nullptr || pCombo->currentIndex() <= 0)
+        return std::string();
+    return pCombo->currentData().toString().toLocal8Bit().toStdString();
 }
 
 void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates)

@@ -115,7 +115,8 @@ void SetPasswordHandler(PasswordHandler fn);
 // --- Controls ------------------------------------------------------------
 
 // Fills the combo box from LoadPortList(): "Select..." then the ports that
-// open, each entry's text its path; selects the list's index.
+// open, each shown by what tells it apart (PortDisplayNames) with its path
+// as the entry's data and tool tip; selects the list's index.
 void FillPortList(QComboBox* pCombo);
 // The same from explicit candidates.
 void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates);
@@ -124,6 +125,9 @@ void FillPortList(QComboBox* pCombo, const std::vector<std::string>& vCandidates
 // restores the machine's list.
 using PortCandidatesHandler = std::function<std::vector<std::string>()>;
 void SetPortCandidatesHandler(PortCandidatesHandler fn);
+// The path of the port chosen in a list filled by FillPortList; empty while
+// "Select..." (or nothing) is chosen.
+std::string PortListSelection(const QComboBox* pCombo);
 
 // Sets the bar to position + 1 and back to position, so the new position is
 // drawn at once; when position is at or above the maximum the range is

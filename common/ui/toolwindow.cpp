@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -116,6 +117,7 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& spec
     connect(pRefresh, &QToolButton::clicked, this, [this] { RefreshPorts(); });
     connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });
     connect(pMenuButton, &QPushButton::clicked, this, [] { UiStartTool(PROGRAM_TOOLBOX); });
+    connect(pPortList, &QComboBox::currentIndexChanged, this, [this] { UpdatePortTip(); });
     RefreshPorts();
     return row;
 }
@@ -182,6 +184,10 @@ void ToolWindow::FinishCreate()
 
 void ToolWindow::SetBusy(int nState)
 {
+    // A port that hung up (an adapter pulled, a simulator ended) is usually
+    // gone for good: once the work on it has ended, the list no longer
+    // offers it.
+    const bool refresh = nState == TASK_IDLE && nBusy != TASK_IDLE && SerialIsHungUp();
     nBusy = nState;
     const bool idle = nState == TASK_IDLE;
     for (QAction* a : vIdleOnlyItems)
@@ -190,6 +196,8 @@ void ToolWindow::SetBusy(int nState)
         w->setEnabled(idle);
     for (QWidget* w : vBusyOnly)
         w->setEnabled(nState == TASK_BUSY);
+    if (refresh)
+        RefreshPorts();
 }
 
 void ToolWindow::ShowProgress(int nPosition, const char* szText)
@@ -205,15 +213,41 @@ void ToolWindow::ShowProgress(int nPosition, const char* szText)
 
 std::string ToolWindow::SelectedPort() const
 {
-    if (pPortList == nullptr || pPortList->currentIndex() <= 0)
-        return std::string();
-    return pPortList->currentText().toLocal8Bit().toStdString();
+    return PortListSelection(pPortList);
 }
 
 void ToolWindow::RefreshPorts()
 {
-    if (pPortList != nullptr)
-        FillPortList(pPortList);
+    if (pPortList == nullptr)
+        return;
+    FillPortList(pPortList);
+    UpdatePortTip();
+}
+
+void ToolWindow::UpdatePortTip()
+{
+    // The list shows short names; the tip adds the path that is opened.
+    const std::string path = SelectedPort();
+    QString tip = Text(szTipPorts);
+    if (!path.empty())
+        tip += "\n" + QString::fromLocal8Bit(path.c_str());
+    pPortList->setToolTip(tip);
+}
+
+QSize ToolWindowStartSize(const QSize& wanted, const QSize& minimum, const QSize& available)
+{
+    // The frame is not known before the window manager has put one around
+    // the window: leave room for a title bar and borders.
+    const QSize room = (available - QSize(START_FRAME_WIDTH, START_FRAME_HEIGHT)).expandedTo(QSize(0, 0));
+    return wanted.boundedTo(room).expandedTo(minimum);
+}
+
+void ToolWindow::ResizeForStart(int nWidth, int nHeight)
+{
+    QSize size(nWidth, nHeight);
+    if (QScreen* s = screen())
+        size = ToolWindowStartSize(size, minimumSize(), s->availableGeometry().size());
+    resize(size);
 }
 
 void ToolWindow::QuitNow()

@@ -52,6 +52,14 @@ inline constexpr char Progress[] = "progress";
 inline constexpr char Status[] = "status";
 }  // namespace ToolName
 
+// Room left around a window for the frame the window manager adds, pixels.
+constexpr int START_FRAME_WIDTH = 16;
+constexpr int START_FRAME_HEIGHT = 48;
+
+// The size a window opens with: wanted, but no larger than the available
+// screen less the frame's room, and never below the window's minimum.
+QSize ToolWindowStartSize(const QSize& wanted, const QSize& minimum, const QSize& available);
+
 struct PortRowSpec {
     const char* szLabel = "Serial port";   // the row's label, as the program writes it
     bool bConnectButtons = false;          // "Connect" and "Disconnect"
@@ -104,6 +112,7 @@ public:
 
     // TASK_IDLE: the idle set on, the busy set off; TASK_BUSY: the reverse;
     // TASK_BUSY_LOCKED: both off (a run that can no longer be cancelled).
+    // Going idle after the port hung up refreshes the port list.
     void SetBusy(int nState);
     int BusyState() const { return nBusy; }
 
@@ -112,9 +121,17 @@ public:
     // Repaints both before returning, so a waiting worker's step is visible.
     void ShowProgress(int nPosition, const char* szText);
 
-    // The selected port's path; empty while "Select..." is chosen.
+    // The selected port's path (what is opened; the list shows a short
+    // name); empty while "Select..." is chosen.
     std::string SelectedPort() const;
+    // Refills the port list. Also done by SetBusy(TASK_IDLE) at the end of
+    // work on a port that hung up, so that a vanished port is not offered.
     void RefreshPorts();
+
+    // Resizes to the size asked for, within the screen the window is on
+    // (ToolWindowStartSize): the start size of a window built for a
+    // desktop of ordinary scale.
+    void ResizeForStart(int nWidth, int nHeight);
 
     QComboBox* PortList() const { return pPortList; }
     QToolButton* RefreshButton() const { return pRefresh; }
@@ -160,6 +177,7 @@ protected:
 
 private:
     class FrontEndImpl;
+    void UpdatePortTip();
 
     Program nSelf;
     QLabel* pPortLabel = nullptr;

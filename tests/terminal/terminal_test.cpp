@@ -10,9 +10,13 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
 #include <chrono>
 #include <memory>
+#include <unistd.h>
 
 #include "appframe.h"
 #include "desktop.h"
@@ -76,6 +80,23 @@ protected:
     {
         CommandLine()->lineEdit()->setText(text);
     }
+    // Keys as the window system delivers them: to the window, whose
+    // application hands them to the focus widget (not to a chosen control).
+    bool Activate()
+    {
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+    void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(window->windowHandle(), key, mods);
+    }
+    void Keys(const char* text)
+    {
+        for (const char* c = text; *c != '\0'; c++)
+            QTest::keyClick(window->windowHandle(), *c);
+    }
+    std::string EditText() { return CommandLine()->currentText().toStdString(); }
 
     TempDir app;
     MessageRecorder messages;
@@ -110,25 +131,34 @@ TEST_F(TerminalTest, ConnectSendShowsEchoAndAnswer)
     EXPECT_TRUE(messages.Texts().empty());
 }
 
-TEST_F(TerminalTest, EnterSendsAndTheHistoryKeepsEveryLineAtItsEnd)
+TEST_F(TerminalTest, EnterFromTheKeyboardSendsAndTheHistoryKeepsEveryLineAtItsEnd)
 {
     StartSimulator();
     OpenWindow({sim->PortPath()});
     ASSERT_EQ(window->DlgMainConnect(), 1);
-    QLineEdit* edit = CommandLine()->lineEdit();
+    ASSERT_TRUE(Activate());
+    // The keys reach the command line through its combo box, which holds
+    // the focus for its line edit.
+    ASSERT_EQ(QApplication::focusWidget(), CommandLine());
     for (int i = 0; i < 2; i++) {
-        QTest::keyClicks(edit, "get fw-version");
-        QTest::keyClick(edit, Qt::Key_Return);
-        EXPECT_TRUE(edit->text().isEmpty());
+        Keys("get fw-version");
+        EXPECT_EQ(EditText(), "get fw-version");
+        Press(i == 0 ? Qt::Key_Return : Qt::Key_Enter, i == 0 ? Qt::NoModifier : Qt::KeypadModifier);
+        EXPECT_EQ(EditText(), "");
         ASSERT_EQ(CommandLine()->count(), i + 1);
         EXPECT_EQ(CommandLine()->itemText(i), "get fw-version");
     }
-    EXPECT_TRUE(WaitOutput("3.45")) << window->OutputBytes() << "\nsent: " << sim->Received();
+    auto twice = [&](const std::string& sent) {
+        const size_t first = sent.find("get fw-version\r");
+        return first != std::string::npos && sent.find("get fw-version\r", first + 1) != std::string::npos;
+    };
+    EXPECT_TRUE(UiWaitFor([&] { return twice(sim->Received()); }, kArrivalMs)) << sim->Received();
+    EXPECT_TRUE(WaitOutput("3.45")) << window->OutputBytes();
 
     // A prefix of a remembered command is sent as typed, not completed.
     sim->ClearReceived();
-    QTest::keyClicks(edit, "get");
-    QTest::keyClick(edit, Qt::Key_Return);
+    Keys("get");
+    Press(Qt::Key_Return);
     EXPECT_EQ(CommandLine()->itemText(2), "get");
     EXPECT_TRUE(UiWaitFor([&] { return sim->Received().find("get\r") != std::string::npos; }, kArrivalMs))
         << sim->Received();
@@ -136,7 +166,7 @@ TEST_F(TerminalTest, EnterSendsAndTheHistoryKeepsEveryLineAtItsEnd)
 
     // An empty line sends a lone carriage return and is not remembered.
     sim->ClearReceived();
-    QTest::keyClick(edit, Qt::Key_Return);
+    Press(Qt::Key_Return);
     EXPECT_EQ(CommandLine()->count(), 3);
     EXPECT_TRUE(UiWaitFor([&] { return sim->Received().find("wakeup!\r\r") != std::string::npos; }, kArrivalMs))
         << sim->Received();
@@ -146,6 +176,95 @@ TEST_F(TerminalTest, EnterSendsAndTheHistoryKeepsEveryLineAtItsEnd)
     EXPECT_TRUE(window->OutputBytes().empty());
     EXPECT_TRUE(Shown().empty());
     EXPECT_EQ(CommandLine()->count(), 3);
+}
+
+TEST_F(TerminalTest, UpAndDownWalkTheHistoryAndGiveBackTheTypedLine)
+{
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    OpenWindow({peer.SlavePath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    ASSERT_TRUE(Activate());
+    Press(Qt::Key_Up);   // nothing remembered yet
+    EXPECT_EQ(EditText(), "");
+    for (const char* cmd : {"get a", "get b", "get c"}) {
+        Keys(cmd);
+        Press(Qt::Key_Return);
+    }
+    ASSERT_EQ(CommandLine()->count(), 3);
+    Keys("set x");
+    std::vector<std::string> seen;
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+                        Qt::Key_Down}) {
+        Press(key);
+        seen.push_back(EditText());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"get c", "get b", "get a", "get a", "get b", "get c", "set x",
+                                              "set x"}));
+    // A recalled command is sent as shown, and the walk starts again from
+    // the newest entry.
+    Press(Qt::Key_Up);
+    Press(Qt::Key_Up);
+    Press(Qt::Key_Return);
+    ASSERT_EQ(CommandLine()->count(), 4);
+    EXPECT_EQ(CommandLine()->itemText(3), "get b");
+    Press(Qt::Key_Up);
+    EXPECT_EQ(EditText(), "get b");
+    EXPECT_NE(peer.Receive(2000, "get b\r").find("get b\r"), std::string::npos);
+}
+
+TEST_F(TerminalTest, TheWakeUpOfASendReadsItsOwnAnswer)
+{
+    StartSimulator();
+    OpenWindow({sim->PortPath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    ASSERT_TRUE(UiWaitFor([&] { return window->IsReceiving(); }, 1000));
+    for (const char* cmd : {"get sens-type", "get fw-version"}) {
+        Type(cmd);
+        window->DlgMainSend();
+    }
+    ASSERT_TRUE(WaitOutput("3.45")) << window->OutputBytes();
+    const std::string out = window->OutputBytes();
+    EXPECT_EQ(out.find("wakeup!"), std::string::npos) << out;
+    EXPECT_EQ(out.find("awake"), std::string::npos) << out;
+    // The echo of each command and its answer, in order.
+    const size_t type = out.find("get sens-type"), kind = out.find("KORVALIN"), version = out.find("get fw-version");
+    ASSERT_NE(kind, std::string::npos) << out;
+    EXPECT_LT(type, kind);
+    EXPECT_LT(kind, version);
+}
+
+TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
+{
+    OpenWindow({});
+    QScrollBar* bar = Child<QPlainTextEdit>("outputBox")->verticalScrollBar();
+    std::string lines;
+    for (int i = 0; i < 300; i++)
+        lines += "line " + std::to_string(i) + "\r\n";
+    window->DlgMainAppend(lines.data(), lines.size());
+    QApplication::processEvents();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Scrolled back: new data leaves the view where it is.
+    bar->setValue(10);
+    window->DlgMainAppend(lines.data(), lines.size());
+    window->DlgMainOutput("more\r\n");
+    EXPECT_EQ(bar->value(), 10);
+    EXPECT_LT(bar->value(), bar->maximum());
+
+    // A selection made while reading back does not pull the view either.
+    QTextCursor cursor = Child<QPlainTextEdit>("outputBox")->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    Child<QPlainTextEdit>("outputBox")->setTextCursor(cursor);
+    bar->setValue(20);
+    window->DlgMainAppend(lines.data(), lines.size());
+    EXPECT_EQ(bar->value(), 20);
+
+    // Back at the end: followed again.
+    bar->setValue(bar->maximum());
+    window->DlgMainAppend(lines.data(), lines.size());
+    EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(TerminalTest, ConnectNeedsAPort)
@@ -232,6 +351,24 @@ TEST_F(TerminalTest, HungUpLineIsReportedOnceAndDisconnects)
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_EQ(out.find(lost, at + 1), std::string::npos);
     EXPECT_EQ(out.substr(at + lost.size()), "Serial port closed !\r\n");
+    // The vanished line is no longer offered.
+    EXPECT_EQ(Child<QComboBox>("portList")->count(), 1);
+    EXPECT_EQ(window->SelectedPort(), "");
+}
+
+TEST_F(TerminalTest, PortListShowsTheLinkNameAndConnectOpensItsPath)
+{
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    TempDir ports;
+    const std::string link = ports.File("bench7");
+    ASSERT_EQ(symlink(peer.SlavePath().c_str(), link.c_str()), 0);
+    OpenWindow({link});
+    QComboBox* list = Child<QComboBox>("portList");
+    EXPECT_EQ(list->currentText().toStdString(), "bench7");
+    EXPECT_EQ(list->toolTip().toStdString(), "Serial port list found on this system...\n" + link);
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    EXPECT_EQ(window->OutputBytes(), "Serial port '" + link + "' open !\r\n");
 }
 
 TEST_F(TerminalTest, StatesGreyToolsAndControls)
@@ -305,6 +442,61 @@ TEST_F(TerminalTest, ResizeKeepsTheLayoutRules)
     window->resize(100, 100);
     EXPECT_GE(window->width(), 550);
     EXPECT_GE(window->height(), 300);
+}
+
+TEST_F(TerminalTest, ControlsAreSizedToTheirTextInALargeFont)
+{
+    const QFont saved = QApplication::font();
+    QFont big = saved;
+    big.setPixelSize(22);
+    QApplication::setFont(big);
+    OpenWindow({});
+    const char* const top[] = {"portLabel", "portList", "refreshPorts", "debug", "connect", "disconnect", "menuButton"};
+    for (QSize size : {window->size(), window->minimumSize()}) {
+        window->resize(size);
+        QApplication::processEvents();
+        for (const char* name : {"portLabel", "debug", "connect", "disconnect", "menuButton", "commandLabel",
+                                 "sendButton"}) {
+            QWidget* w = Child<QWidget>(name);
+            EXPECT_GE(w->width(), w->sizeHint().width()) << name;
+            EXPECT_GE(w->height(), w->sizeHint().height()) << name;
+        }
+        for (size_t i = 0; i + 1 < std::size(top); i++)
+            EXPECT_LT(Child<QWidget>(top[i])->geometry().right(), Child<QWidget>(top[i + 1])->x()) << top[i];
+        EXPECT_LE(Child<QWidget>("menuButton")->geometry().right(), window->centralWidget()->width());
+        EXPECT_LE(Child<QWidget>("outputBox")->geometry().bottom(), Child<QWidget>("commandLine")->y());
+    }
+    QApplication::setFont(saved);
+}
+
+TEST_F(TerminalTest, OutputBoxFollowsTheDesktopPalette)
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark(QColor(50, 50, 50));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    OpenWindow({});
+    QPlainTextEdit* box = Child<QPlainTextEdit>("outputBox");
+    const QColor base = box->viewport()->palette().color(QPalette::Base);
+    const QColor text = box->palette().color(QPalette::Text);
+    QApplication::setPalette(saved);
+    EXPECT_EQ(base, QColor(30, 30, 30));
+    EXPECT_EQ(text, QColor(230, 230, 230));
+}
+
+TEST_F(TerminalTest, OpensWithinTheScreen)
+{
+    OpenWindow({});
+    EXPECT_EQ(window->size(), ToolWindowStartSize(window->size(), window->minimumSize(),
+                                                  window->screen()->availableGeometry().size()));
+    // 1280 x 900 at twice the scale leaves 640 x 450: the window fits, with
+    // room for the frame, and never below its minimum.
+    const QSize wanted(720, 480), minimum(550, 300);
+    EXPECT_EQ(ToolWindowStartSize(wanted, minimum, QSize(640, 450)),
+              QSize(640 - START_FRAME_WIDTH, 450 - START_FRAME_HEIGHT));
+    EXPECT_EQ(ToolWindowStartSize(wanted, minimum, QSize(1280, 900)), wanted);
+    EXPECT_EQ(ToolWindowStartSize(wanted, minimum, QSize(400, 250)), minimum);
 }
 
 TEST_F(TerminalTest, SaveAsWritesTheOutputBytesAndAsksBeforeOverwriting)

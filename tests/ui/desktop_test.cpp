@@ -200,7 +200,8 @@ TEST(Controls, PortListShowsThePortsThatOpen)
     FillPortList(&combo, {"/nonexistent/ttyVARN", peer.SlavePath()});
     ASSERT_EQ(combo.count(), 2);
     EXPECT_EQ(combo.itemText(0).toStdString(), "Select...");
-    EXPECT_EQ(combo.itemText(1).toStdString(), peer.SlavePath());
+    EXPECT_EQ(combo.itemText(1).toStdString(), peer.SlavePath().substr(5));   // "pts/N"
+    EXPECT_EQ(PortListSelection(&combo), peer.SlavePath());
     EXPECT_EQ(combo.currentIndex(), 1);
 
     SetPortCandidatesHandler([] { return std::vector<std::string>{"/nonexistent/ttyVARN"}; });

@@ -1,0 +1,41 @@
+// What a port list shows for each port, so that ports can be told apart at a
+// glance in a narrow list: the link name of a simulated port, the device
+// name of a hardware port and, for a USB adapter, what the system knows of
+// it. The path itself stays what is opened.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Longest product, maker or serial number text shown, characters.
+constexpr size_t PORT_NAME_FIELD_MAX = 64;
+
+// What the kernel tells of the USB device behind a tty device. Each field
+// is empty when the system does not know it.
+struct PortUsbInfo {
+    std::string sProduct;
+    std::string sMaker;
+    std::string sSerial;
+    bool Empty() const { return sProduct.empty() && sMaker.empty() && sSerial.empty(); }
+};
+
+// Reads the USB product, maker and serial number of the tty device
+// sDevice ("ttyUSB0") from the system tree at sSysRoot ("/sys"): the
+// device link <root>/class/tty/<device>/device, then up from it (a few
+// levels, never out of the tree) to the USB device that holds "idVendor".
+// The texts come from the adapter itself: only printable ASCII is kept,
+// trimmed, at most PORT_NAME_FIELD_MAX characters each. An unknown device
+// or one that is not on USB gives an empty result.
+PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sSysRoot = "/sys");
+
+// The text shown for one port path:
+//   /dev/ttyUSB0 -> "ttyUSB0 (FT232R USB UART, FTDI, S/N A10K3XYZ)" (what is known)
+//   /dev/ttyS0   -> "ttyS0"; /dev/pts/7 -> "pts/7"
+//   any other path (a simulator's link) -> its last component, "bench1".
+std::string PortDisplayName(const std::string& sPath, const std::string& sSysRoot = "/sys");
+
+// The texts for a whole list, in order; where two paths would show the
+// same text, both show their full path instead.
+std::vector<std::string> PortDisplayNames(const std::vector<std::string>& vPaths,
+                                          const std::string& sSysRoot = "/sys");
