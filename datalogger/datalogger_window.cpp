@@ -7,8 +7,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include "appframe.h"
 #include "log.h"
@@ -195,6 +198,31 @@ int DataloggerWindow::SaveFileDialog(char* szPath, size_t uSize)
     if (path.size() >= uSize)
         return Error("Could not open file '%s' for writing !", path.c_str());
     std::snprintf(szPath, uSize, "%s", path.c_str());
+    return 1;
+}
+
+std::string DataloggerWindow::PartialPath(const char* szPath)
+{
+    return std::string(szPath) + DOWNLOAD_PARTIAL_SUFFIX;
+}
+
+FILE* DataloggerWindow::OpenDownloadFile(const char* szPath)
+{
+    return std::fopen(PartialPath(szPath).c_str(), "w");
+}
+
+int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
+{
+    const std::string partial = PartialPath(szPath);
+    bool written = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
+    written = std::fclose(pFile) == 0 && written;
+    // What arrived stays under the ".partial" name unless all of it did.
+    if (!written)
+        return Error("Could not write to file '%s' !", partial.c_str());
+    if (!bComplete)
+        return 0;
+    if (std::rename(partial.c_str(), szPath) != 0)
+        return Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
     return 1;
 }
 

@@ -8,6 +8,8 @@
 // and this window's LoggerView, both through the window-thread gate.
 #pragma once
 
+#include <string>
+
 #include "logger_task.h"
 #include "toolwindow.h"
 
@@ -49,6 +51,16 @@ public:
     void ShowMeasure(const char* szText) override;
     void ShowGauge(int nPercent) override;
     int SaveFileDialog(char* szPath, size_t uSize) override;
+    // A download is written beside its target, under the target's name with
+    // DOWNLOAD_PARTIAL_SUFFIX appended, and takes the target's name only
+    // once every line has arrived and is on disk (an existing target is
+    // replaced only then). A failed or cancelled download keeps what
+    // arrived under the ".partial" name: nothing is lost, and nothing under
+    // the chosen name looks complete.
+    FILE* OpenDownloadFile(const char* szPath) override;
+    int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete) override;
+    static std::string PartialPath(const char* szPath);
+    static constexpr char DOWNLOAD_PARTIAL_SUFFIX[] = ".partial";
 
 protected:
     void OnCloseRequested() override;

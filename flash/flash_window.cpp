@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <sys/stat.h>
 
 #include "appframe.h"
 #include "log.h"
@@ -47,6 +49,24 @@ QString DroppedFile(const QMimeData* pData)
         if (url.isLocalFile())
             return url.toLocalFile();
     return QString();
+}
+
+// The image must be there and hold something before the user powers the
+// sensor up for it: a sensor caught by the start loop for an image that
+// cannot be sent stays in its bootloader. 1 when it can be read; 0 after
+// reporting with the messages of the upload itself.
+int CheckImageBeforeWait(const std::string& sPath)
+{
+    FILE* f = std::fopen(sPath.c_str(), "rb");
+    struct stat st{};
+    const bool regular = f != nullptr && fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    if (f != nullptr)
+        std::fclose(f);
+    if (!regular)
+        return Error("Could not open file '%s' !", sPath.c_str());
+    if (st.st_size == 0)
+        return Error("Nothing to upload !");
+    return 1;
 }
 
 }  // namespace
@@ -145,6 +165,8 @@ int FlashWindow::StartRun(int bInfoOnly)
     const std::string file = pFile->text().toLocal8Bit().toStdString();
     if (!bInfoOnly && file.empty())
         return Error("Please enter firmware filename !");
+    if (!bInfoOnly && !CheckImageBeforeWait(file))
+        return 0;
     Log("%s", bInfoOnly ? "Starting process thread (INFO)..." : "Starting process thread (FLASH)...");
 
     tRun.sPort = SelectedPort();

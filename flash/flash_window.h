@@ -29,7 +29,9 @@ public:
     int SelectFile();
 
     // Starts a run as the two buttons do: 0 when it did not start (empty
-    // file field for a flash run, a run still going, or no thread).
+    // file field for a flash run, an image that cannot be opened or is
+    // empty, a run still going, or no thread). The image is checked here,
+    // before the wait for the bootloader begins.
     int StartRun(int bInfoOnly);
     // True while a run's thread has not ended.
     bool RunActive() { return TaskWorker().Running(); }

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <cstdlib>
+#include <fstream>
 
 #include "appframe.h"
 #include "datalogger_window.h"
@@ -27,6 +28,8 @@ protected:
     void SetUp() override
     {
         AppStartupFrameIn(PROGRAM_DATALOGGER, dir.Path().c_str());
+        // Never the machine's own ports; StartSim offers the simulator's.
+        SetPortCandidatesHandler([] { return std::vector<std::string>(); });
         window = std::make_unique<DataloggerWindow>();
         hDlgMain = window.get();
         window->SetTaskTimeouts(50, 3000, 0);
@@ -39,6 +42,7 @@ protected:
         UiWaitFor([] { return DataloggerWindow::RunningWorkers() == 0; }, 10000);
         SetFileDialogHandler(nullptr);
         SetQuestionHandler(nullptr);
+        SetPortCandidatesHandler(nullptr);
         if (sim)
             sim->Stop();
     }
@@ -216,15 +220,31 @@ TEST_F(WindowTest, RefreshThenDownloadFromTheButtons)
     ASSERT_TRUE(WaitIdle());
     const std::string text = ReadFileText(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 501);
+    EXPECT_FALSE(FileExistsOnDisk(file + ".partial"));
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"I:Data successfully downloaded !"}));
     EXPECT_TRUE(Find<QPushButton>("download")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("cancel")->isEnabled());
 }
 
-TEST_F(WindowTest, CancelButtonEndsADownloadAndKeepsThePartialFile)
+// Whether the chosen file existed, and what it held, when the error box came.
+std::string sTargetAtMessage;
+std::string sWatchedTarget;
+MessageFn pfnRecorder = nullptr;
+void WatchTargetAtMessage(MessageKind nKind, const char* szText)
+{
+    sTargetAtMessage = FileExistsOnDisk(sWatchedTarget) ? ReadFileText(sWatchedTarget) : "(none)";
+    pfnRecorder(nKind, szText);
+}
+
+TEST_F(WindowTest, CancelledDownloadKeepsWhatArrivedBesideAnUntouchedTarget)
 {
     StartSim(10000);
     const std::string file = dir.File("partial.csv");
+    std::ofstream(file) << "yesterday's records\n";
+    SetQuestionHandler([](MessageKind, const std::string&) { return 1; });   // overwrite it
+    sWatchedTarget = file;
+    pfnRecorder = GetMessageHandler();
+    SetMessageHandler(WatchTargetAtMessage);
     ChooseFile(file);
     Find<QPushButton>("download")->click();
     ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading"); }, 20000));
@@ -232,14 +252,35 @@ TEST_F(WindowTest, CancelButtonEndsADownloadAndKeepsThePartialFile)
     EXPECT_FALSE(Find<QPushButton>("download")->isEnabled());
     Find<QPushButton>("cancel")->click();
     ASSERT_TRUE(WaitIdle());
+    SetMessageHandler(pfnRecorder);
     ASSERT_EQ(rec.Count(), 1u);
     EXPECT_NE(rec.Last().find("Not all data are downloaded ("), std::string::npos) << rec.Last();
     EXPECT_NE(rec.Last().find("/10000) !"), std::string::npos) << rec.Last();
-    // The window keeps what arrived: every line up to the cancel.
-    const std::string text = ReadFileText(file);
+    // Under the chosen name, while the error was shown and after: the old
+    // file, whole. Beside it: every line up to the cancel, each complete.
+    EXPECT_EQ(sTargetAtMessage, "yesterday's records\n");
+    EXPECT_EQ(ReadFileText(file), "yesterday's records\n");
+    const std::string text = ReadFileText(file + ".partial");
     EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 0);
     EXPECT_LT(std::count(text.begin(), text.end(), '\n'), 10001);
+    EXPECT_EQ(text.back(), '\n');
     EXPECT_TRUE(Find<QPushButton>("download")->isEnabled());
+}
+
+TEST_F(WindowTest, FailedDownloadLeavesNoFileUnderTheChosenName)
+{
+    StartSim(100);
+    sim->SetLoggerFault(varnsim::LoggerFault::CutRecord, 40);
+    window->SetTaskTimeouts(50, 1000, 0);   // the cut line is waited for once
+    const std::string file = dir.File("cut.csv");
+    ChooseFile(file);
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(FileExistsOnDisk(file));
+    const std::string text = ReadFileText(file + ".partial");
+    EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 40);
+    ASSERT_GE(rec.Count(), 1u);
+    EXPECT_EQ(rec.Texts()[0].substr(0, 2), "E:");
 }
 
 TEST_F(WindowTest, ClosingDuringAStalledDownloadWaitsOneSecondAtMost)

@@ -172,6 +172,29 @@ TEST_F(FlashWindowTest, FlashWithoutAFileStartsNothing)
     EXPECT_TRUE(Idle());
 }
 
+TEST_F(FlashWindowTest, AnImageThatCannotBeSentIsReportedBeforeTheWait)
+{
+    StartSim(0);   // a sensor powered up at once would be caught by a start
+    ASSERT_TRUE(WriteFile(dir.File("empty.bin"), std::vector<uint8_t>()));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {dir.File("mistyped.bin"), "E:Could not open file '" + dir.File("mistyped.bin") + "' !"},
+        {dir.Path(), "E:Could not open file '" + dir.Path() + "' !"},
+        {dir.File("empty.bin"), "E:Nothing to upload !"},
+    };
+    for (const auto& [file, message] : cases) {
+        window->FileField()->setText(QString::fromStdString(file));
+        window->FlashButton()->click();
+        EXPECT_EQ(rec.Last(), message);
+        EXPECT_FALSE(window->RunActive()) << file;
+        EXPECT_TRUE(Idle());
+        EXPECT_EQ(window->StatusLine()->text().toStdString(), szFlashIdleHint);
+    }
+    EXPECT_EQ(rec.Count(), cases.size());
+    // The line was never opened: the sensor saw no MAGIC.
+    QApplication::processEvents();
+    EXPECT_EQ(sim->Received(), "");
+}
+
 TEST_F(FlashWindowTest, DroppedFileReplacesTheField)
 {
     window->FileField()->setText("old.bin");
@@ -240,6 +263,7 @@ TEST_F(FlashWindowTest, InfoRunIsBusyThenIdleWithTheInformationShown)
 TEST_F(FlashWindowTest, CancelWhileWaitingEndsTheRunAtOnce)
 {
     StartSim(-1);
+    ASSERT_TRUE(WriteFile(dir.File("fw.bin"), MakeImage(1024)));
     window->FileField()->setText(QString::fromStdString(dir.File("fw.bin")));
     window->FlashButton()->click();
     ASSERT_TRUE(UiWaitFor([&] { return window->CancelButton()->isEnabled(); }, 2000));
