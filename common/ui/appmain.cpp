@@ -1,7 +1,5 @@
 #include <QApplication>
-#include <QDesktopServices>
 #include <QIcon>
-#include <QUrl>
 #include <QWidget>
 
 #include "appframe.h"
@@ -11,14 +9,6 @@
 #include "worker.h"
 
 namespace {
-
-// Documents and folders are local paths; links carry their scheme.
-bool QtDesktopOpen(const std::string& sTarget)
-{
-    const QString target = QString::fromLocal8Bit(sTarget.c_str());
-    const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
-    return QDesktopServices::openUrl(url);
-}
 
 void RaiseMainWindow()
 {
@@ -49,7 +39,7 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
 
     UiInstallMessageBoxes();
     UiInstallWaitPump();
-    SetDesktopOpenHandler(QtDesktopOpen);
+    SetDesktopOpenHandler(UiDesktopOpen);
 
     QWidget* window = pfnCreateMainWindow();
     // A mode without a window (the installer's self and hand-over modes)
