@@ -133,8 +133,10 @@ QVBoxLayout* ToolWindow::CreateStatusLine(QWidget* pParent, const char* szIdleHi
     pStatus->setObjectName(ToolName::Status);
     pStatus->setAlignment(Qt::AlignCenter);
     pStatus->setWordWrap(true);
-    // Two lines, so the idle hints fit without the window jumping.
-    pStatus->setMinimumHeight(2 * pStatus->fontMetrics().lineSpacing() + 4);
+    // Room for the longest idle hint, which takes three lines in the
+    // narrowest window, so that neither the text is cut nor the window
+    // jumps when the text changes.
+    pStatus->setMinimumHeight(STATUS_LINES * pStatus->fontMetrics().lineSpacing() + 4);
     QVBoxLayout* column = new QVBoxLayout;
     column->addWidget(pProgress);
     column->addWidget(pStatus);

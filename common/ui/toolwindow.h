@@ -52,6 +52,9 @@ inline constexpr char Progress[] = "progress";
 inline constexpr char Status[] = "status";
 }  // namespace ToolName
 
+// Lines of text the status line has room for.
+constexpr int STATUS_LINES = 3;
+
 // Room left around a window for the frame the window manager adds, pixels.
 constexpr int START_FRAME_WIDTH = 16;
 constexpr int START_FRAME_HEIGHT = 48;

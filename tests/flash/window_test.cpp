@@ -296,6 +296,15 @@ TEST_F(FlashWindowTest, ClosingDuringAnUploadWaitsAtMostOneSecond)
     EXPECT_TRUE(window->WaitRunEnded(8000));
 }
 
+TEST_F(FlashWindowTest, TheIdleHintIsWholeInTheSmallestWindow)
+{
+    window->show();
+    window->resize(window->minimumSizeHint());
+    QApplication::processEvents();
+    QLabel* status = window->StatusLine();
+    EXPECT_GE(status->height(), status->heightForWidth(status->width())) << status->width();
+}
+
 // Renders the window in the middle of an upload; VARN_SCREENSHOT_DIR keeps the
 // picture (docs/screenshots/flash.png is made this way).
 TEST_F(FlashWindowTest, RendersToAPicture)
