@@ -296,7 +296,12 @@ void TerminalWindow::LayoutControls(int W, int H)
     const int lineX = m + label.width() + m;
     const int lineY = H - line.height() - m;
     pCommandLine->setGeometry(lineX, lineY, std::max(0, sendX - lineX - m), line.height());
+    // A view that showed the end still shows it in the new size.
+    QScrollBar* bar = pOutputBox->verticalScrollBar();
+    const bool atEnd = bar->value() >= bar->maximum();
     pOutputBox->setGeometry(m, output.top(), std::max(0, W - 2 * m), std::max(0, lineY - output.top() - m));
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 int TerminalWindow::DlgMainConnect()

@@ -261,9 +261,12 @@ TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
     window->DlgMainAppend(lines.data(), lines.size());
     EXPECT_EQ(bar->value(), 20);
 
-    // Back at the end: followed again.
+    // Back at the end: followed again, also through a change of size.
     bar->setValue(bar->maximum());
     window->DlgMainAppend(lines.data(), lines.size());
+    EXPECT_EQ(bar->value(), bar->maximum());
+    window->resize(window->minimumSize());
+    QApplication::processEvents();
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
