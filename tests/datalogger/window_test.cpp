@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <cstdlib>
 #include <fstream>
+#include <unistd.h>
 
 #include "appframe.h"
 #include "datalogger_window.h"
@@ -51,7 +52,10 @@ protected:
         std::string error;
         sim = StartLoggerSim(nRecords, nRecords > 1000 ? nRecords : 1000, &error);
         ASSERT_TRUE(sim) << error;
-        FillPortList(Find<QComboBox>("portList"), {sim->PortPath()});
+        // Offered under a link name, as the virtual port folder does.
+        const std::string link = ports.File("bench1");
+        ASSERT_EQ(symlink(sim->PortPath().c_str(), link.c_str()), 0);
+        FillPortList(Find<QComboBox>("portList"), {link});
         ASSERT_EQ(Find<QComboBox>("portList")->currentIndex(), 1);
     }
     template <class T>
@@ -96,6 +100,7 @@ protected:
     }
 
     TempDir dir;
+    TempDir ports;
     MessageRecorder rec;
     std::unique_ptr<varnsim::Simulator> sim;
     std::unique_ptr<DataloggerWindow> window;

@@ -20,12 +20,14 @@
 #include <QUrl>
 #include <chrono>
 #include <cstdlib>
+#include <unistd.h>
 
 #include "appframe.h"
 #include "bootloader.h"
 #include "desktop.h"
 #include "flash_fixture.h"
 #include "flash_window.h"
+#include "pty_peer.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -309,6 +311,12 @@ TEST_F(FlashWindowTest, TheIdleHintIsWholeInTheSmallestWindow)
 // picture (docs/screenshots/flash.png is made this way).
 TEST_F(FlashWindowTest, RendersToAPicture)
 {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    const std::string link = dir.File("bench1");
+    ASSERT_EQ(symlink(peer.SlavePath().c_str(), link.c_str()), 0);
+    vPorts = {link};
+    window->RefreshButton()->click();
     window->FileField()->setText("Firmwares/varn-fw-3.45.bin");
     window->MainDlgPrg(37, "Uploading firmware 37 % (97024/262144 bytes)...");
     window->MainDlgState(1);
