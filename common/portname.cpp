@@ -1,111 +1,19 @@
 #include "portname.h"
 
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
 #include <map>
-#include <unistd.h>
 
-namespace {
-
-constexpr char kDevPrefix[] = "/dev/";
-// Levels from the tty's device link up to its USB device: interface, then
-// device (usb-serial adds the port's own level below the interface).
-constexpr int kUsbSearchLevels = 4;
-
-// A small text attribute of the system tree, cleaned for display.
-std::string ReadAttribute(const std::string& sPath)
+std::string PortDescribe(const std::string& sDevice, const PortUsbInfo& info)
 {
-    const int fd = open(sPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::string();
-    char raw[256];
-    const ssize_t n = read(fd, raw, sizeof raw);
-    close(fd);
-    if (n <= 0)
-        return std::string();
-    std::string text;
-    for (ssize_t i = 0; i < n && text.size() < PORT_NAME_FIELD_MAX; i++) {
-        const unsigned char c = static_cast<unsigned char>(raw[i]);
-        if (c == '\n' || c == '\0')
-            break;
-        if (c >= 0x20 && c < 0x7F)
-            text += static_cast<char>(c);
-    }
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string RealPath(const std::string& sPath)
-{
-    char resolved[PATH_MAX];
-    if (realpath(sPath.c_str(), resolved) == nullptr)
-        return std::string();
-    return resolved;
-}
-
-bool IsPlainName(const std::string& sName)
-{
-    return !sName.empty() && sName != "." && sName != ".." && sName.find('/') == std::string::npos;
-}
-
-std::string JoinKnown(const PortUsbInfo& info)
-{
-    std::string text;
+    std::string known;
     for (const std::string& field : {info.sProduct, info.sMaker,
                                      info.sSerial.empty() ? std::string() : "S/N " + info.sSerial}) {
         if (field.empty())
             continue;
-        if (!text.empty())
-            text += ", ";
-        text += field;
+        if (!known.empty())
+            known += ", ";
+        known += field;
     }
-    return text;
-}
-
-}  // namespace
-
-PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sSysRoot)
-{
-    PortUsbInfo info;
-    if (!IsPlainName(sDevice))
-        return info;
-    const std::string root = RealPath(sSysRoot);
-    std::string dir = RealPath(sSysRoot + "/class/tty/" + sDevice + "/device");
-    if (root.empty() || dir.empty())
-        return info;
-    for (int level = 0; level < kUsbSearchLevels; level++) {
-        // Never above the tree: a link that leads out of it is not followed.
-        if (dir.size() <= root.size() || dir.compare(0, root.size() + 1, root + "/") != 0)
-            break;
-        if (access((dir + "/idVendor").c_str(), F_OK) == 0) {
-            info.sProduct = ReadAttribute(dir + "/product");
-            info.sMaker = ReadAttribute(dir + "/manufacturer");
-            info.sSerial = ReadAttribute(dir + "/serial");
-            break;
-        }
-        dir = dir.substr(0, dir.rfind('/'));
-    }
-    return info;
-}
-
-std::string PortDisplayName(const std::string& sPath, const std::string& sSysRoot)
-{
-    const size_t prefix = sizeof kDevPrefix - 1;
-    if (sPath.size() > prefix && sPath.compare(0, prefix, kDevPrefix) == 0) {
-        const std::string device = sPath.substr(prefix);
-        if (!IsPlainName(device))
-            return device;
-        const std::string known = JoinKnown(PortUsbDescription(device, sSysRoot));
-        return known.empty() ? device : device + " (" + known + ")";
-    }
-    const size_t slash = sPath.find_last_of('/');
-    if (slash == std::string::npos)
-        return sPath;
-    const std::string last = sPath.substr(slash + 1);
-    return last.empty() ? sPath : last;
+    return known.empty() ? sDevice : sDevice + " (" + known + ")";
 }
 
 std::vector<std::string> PortDisplayNames(const std::vector<std::string>& vPaths, const std::string& sSysRoot)

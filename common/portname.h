@@ -2,6 +2,9 @@
 // glance in a narrow list: the link name of a simulated port, the device
 // name of a hardware port and, for a USB adapter, what the system knows of
 // it. The path itself stays what is opened.
+//
+// Platform part (portname_<platform>.cpp): PortUsbDescription and
+// PortDisplayName; the rest is shared.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +37,10 @@ PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sS
 //   /dev/ttyS0   -> "ttyS0"; /dev/pts/7 -> "pts/7"
 //   any other path (a simulator's link) -> its last component, "bench1".
 std::string PortDisplayName(const std::string& sPath, const std::string& sSysRoot = "/sys");
+
+// "device (product, maker, S/N serial)" with what is known; the device
+// alone when nothing is.
+std::string PortDescribe(const std::string& sDevice, const PortUsbInfo& info);
 
 // The texts for a whole list, in order; where two paths would show the
 // same text, both show their full path instead.

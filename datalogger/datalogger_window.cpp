@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "appframe.h"
 #include "log.h"
@@ -214,7 +213,7 @@ FILE* DataloggerWindow::OpenDownloadFile(const char* szPath)
 int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
 {
     const std::string partial = PartialPath(szPath);
-    bool written = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
+    bool written = std::fflush(pFile) == 0;
     written = std::fclose(pFile) == 0 && written;
     // What arrived stays under the ".partial" name unless all of it did.
     if (!written)

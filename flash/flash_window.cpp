@@ -15,7 +15,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "appframe.h"
 #include "log.h"
@@ -58,13 +57,16 @@ QString DroppedFile(const QMimeData* pData)
 int CheckImageBeforeWait(const std::string& sPath)
 {
     FILE* f = std::fopen(sPath.c_str(), "rb");
-    struct stat st{};
-    const bool regular = f != nullptr && fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
-    if (f != nullptr)
-        std::fclose(f);
-    if (!regular)
+    if (f == nullptr)
         return Error("Could not open file '%s' !", sPath.c_str());
-    if (st.st_size == 0)
+    // One byte tells an empty file from one that cannot be read at all (a
+    // folder opens, but reads fail).
+    const int first = std::fgetc(f);
+    const bool unreadable = first == EOF && std::ferror(f) != 0;
+    std::fclose(f);
+    if (unreadable)
+        return Error("Could not open file '%s' !", sPath.c_str());
+    if (first == EOF)
         return Error("Nothing to upload !");
     return 1;
 }
