@@ -14,7 +14,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <cstdio>
 
 #include "appframe.h"
 #include "log.h"
@@ -48,27 +47,6 @@ QString DroppedFile(const QMimeData* pData)
         if (url.isLocalFile())
             return url.toLocalFile();
     return QString();
-}
-
-// The image must be there and hold something before the user powers the
-// sensor up for it: a sensor caught by the start loop for an image that
-// cannot be sent stays in its bootloader. 1 when it can be read; 0 after
-// reporting with the messages of the upload itself.
-int CheckImageBeforeWait(const std::string& sPath)
-{
-    FILE* f = std::fopen(sPath.c_str(), "rb");
-    if (f == nullptr)
-        return Error("Could not open file '%s' !", sPath.c_str());
-    // One byte tells an empty file from one that cannot be read at all (a
-    // folder opens, but reads fail).
-    const int first = std::fgetc(f);
-    const bool unreadable = first == EOF && std::ferror(f) != 0;
-    std::fclose(f);
-    if (unreadable)
-        return Error("Could not open file '%s' !", sPath.c_str());
-    if (first == EOF)
-        return Error("Nothing to upload !");
-    return 1;
 }
 
 }  // namespace
@@ -167,7 +145,9 @@ int FlashWindow::StartRun(int bInfoOnly)
     const std::string file = pFile->text().toLocal8Bit().toStdString();
     if (!bInfoOnly && file.empty())
         return Error("Please enter firmware filename !");
-    if (!bInfoOnly && !CheckImageBeforeWait(file))
+    // Before the user powers the sensor up for it: a sensor caught for an
+    // image that cannot be sent would stay in its bootloader.
+    if (!bInfoOnly && !FlashCheckImage(file.c_str(), nullptr))
         return 0;
     Log("%s", bInfoOnly ? "Starting process thread (INFO)..." : "Starting process thread (FLASH)...");
 

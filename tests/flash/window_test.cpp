@@ -180,7 +180,7 @@ TEST_F(FlashWindowTest, AnImageThatCannotBeSentIsReportedBeforeTheWait)
     ASSERT_TRUE(WriteFile(dir.File("empty.bin"), std::vector<uint8_t>()));
     const std::vector<std::pair<std::string, std::string>> cases = {
         {dir.File("mistyped.bin"), "E:Could not open file '" + dir.File("mistyped.bin") + "' !"},
-        {dir.Path(), "E:Could not open file '" + dir.Path() + "' !"},
+        {dir.Path(), "E:Could not open file '" + dir.Path() + "' : it is a folder, not a firmware file !"},
         {dir.File("empty.bin"), "E:Nothing to upload !"},
     };
     for (const auto& [file, message] : cases) {
