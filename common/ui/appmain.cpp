@@ -6,6 +6,7 @@
 #include "desktop.h"
 #include "instance.h"
 #include "suite.h"
+#include "serial_exit.h"
 #include "worker.h"
 
 namespace {
@@ -28,6 +29,9 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
     QApplication app(argc, argv);
     AppStartupFrame(nWhich);
     app.setWindowIcon(UiSuiteIcon());
+
+    // A program ended by a signal or exit() lets go of its serial port.
+    SerialExitGuardInstall();
 
     InstanceGuard guard;
     if (CurrentProfile().bSingleInstance) {
