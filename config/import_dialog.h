@@ -26,6 +26,8 @@ inline constexpr char Import[] = "importButton";
 }  // namespace ImportName
 
 class ImportDialog : public QDialog {
+    Q_OBJECT
+
 public:
     explicit ImportDialog(QWidget* pOwner = nullptr);
 
