@@ -1,8 +1,9 @@
 // The configuration's operations on the sensor: load and send on a worker
 // thread, and the main window's connection, identity, reset and unlock.
 //
-// Threads. LoadSensorConfig and SendSensorConfig start their body on one
-// worker thread ("load", "send"; common/worker.h) and return at once; one
+// Threads. LoadSensorConfig and SendSensorConfig (and the file export and
+// import, file_task.h) start their body on a worker thread ("load", "send",
+// "export", "import"; common/worker.h) and return at once; one
 // worker runs at a time, a start while one runs is refused. An operation
 // that starts another (the send's follow-up load, the fresh load after the
 // debug mode was switched off) calls the starter from its own body: the
