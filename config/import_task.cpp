@@ -93,6 +93,9 @@ int ImportSensorConfigFn()
         return Finish(0);
 
     DlgAveragingUpdate();
+    // The console may have fallen asleep since the last operation: the
+    // wake-up gets the time-out of every other exchange that wakes it.
+    SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
     DlgMainUpdateInfo(1);
     Info("Configuration successfully imported !");
     Finish(1);
