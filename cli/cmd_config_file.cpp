@@ -68,15 +68,15 @@ int RunImport(const std::vector<std::string>& vArgs)
     std::vector<std::string> args = vArgs;
     const bool yes = CliTakeYes(args);
     ConfigImportOptions options;
-    options.bFactory = CliTakeFlag(args, "--factory");
-    options.bCheckSignature = !CliTakeFlag(args, "--no-signature-check");
-    options.bIgnoreErrors = CliTakeFlag(args, "--ignore-errors");
-    options.bApply = !CliTakeFlag(args, "--no-apply");
+    options.bImportFactory = CliTakeFlag(args, "--factory");
+    options.bImportCheckHwSn = !CliTakeFlag(args, "--no-signature-check");
+    options.bImportIgnoreErr = CliTakeFlag(args, "--ignore-errors");
+    options.bImportApply = !CliTakeFlag(args, "--no-apply");
     std::string password;
     const int hasPassword = CliTakeOption(args, "--password", &password);
     if (hasPassword < 0)
         return EXIT_USAGE;
-    if (options.bFactory != (hasPassword == 1)) {
+    if (options.bImportFactory != (hasPassword == 1)) {
         std::fprintf(stderr, "varn: --factory and --password TEXT go together\n");
         return EXIT_USAGE;
     }
@@ -94,7 +94,7 @@ int RunImport(const std::vector<std::string>& vArgs)
     }
     if (!session.Finish(DlgMainConnect(port.c_str())))
         return EXIT_FAILED;
-    if (options.bFactory)
+    if (options.bImportFactory)
         ConfigSession::AnswerPassword(password);
     if (!session.Finish(ImportDialogAccept(path, options)))
         return EXIT_FAILED;

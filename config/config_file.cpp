@@ -164,7 +164,7 @@ ConfigPagesImport::ConfigPagesImport(const ConfigImportOptions& options, std::fu
 
 int ConfigPagesImport::Header(const std::string& sSignature)
 {
-    if (!tOptions.bCheckSignature)
+    if (!tOptions.bImportCheckHwSn)
         return 1;
     const std::string visa = PageText(CTL_MAIN_VISA);
     if (sSignature != visa)
@@ -187,7 +187,7 @@ int ConfigPagesImport::Line(const std::string& sKey, const std::string& sValue, 
                          szSensorType);
         return 1;
     case KEY_FACTORY:
-        if (!tOptions.bFactory)
+        if (!tOptions.bImportFactory)
             return 1;
         break;
     case KEY_PAGE:

@@ -114,11 +114,12 @@ int ConfigFileRead(const char* pData, size_t uSize, ConfigFileHandler& tHandler,
 
 // --- The import into the pages -----------------------------------------------
 
+// The Import dialog's four options.
 struct ConfigImportOptions {
-    bool bApply = true;            // "Apply imported parameters": send after the import
-    bool bCheckSignature = true;   // "Check for sensor signature"
-    bool bFactory = false;         // "Import factory parameters"
-    bool bIgnoreErrors = false;    // "Ignore import error"
+    bool bImportApply = true;         // "Apply imported parameters": send after the import
+    bool bImportCheckHwSn = true;     // "Check for sensor signature"
+    bool bImportFactory = false;      // "Import factory parameters"
+    bool bImportIgnoreErr = false;    // "Ignore import error"
 };
 
 // What a body line's key does on import.
@@ -138,7 +139,7 @@ ConfigFileKeyUse ConfigFileKey(const char* szKey, const SensorParam** ppRow);
 // when asked ("This file is not exported from this sensor !\n(file: %s,
 // sensor: %s)"), "sens-type" against szSensorType ("This file is exported
 // from '%s' sensor, not from '%s' sensor !"), every value into the attached
-// pages, factory values only with bFactory. fnLine, when given, is called
+// pages, factory values only with bImportFactory. fnLine, when given, is called
 // before each body line is taken (the import's progress step).
 class ConfigPagesImport : public ConfigFileHandler {
 public:

@@ -57,7 +57,7 @@ int ImportSensorConfig();
 // The import itself: the file into the pages ("Could not open file '%s'
 // for reading !", "Could not read file '%s' !", the reader's messages),
 // then the averaging figures, the identity header with a wake-up,
-// "Configuration successfully imported !", and, with bApply while the
+// "Configuration successfully imported !", and, with bImportApply while the
 // sensor is still connected, a send queued behind this run.
 int ImportSensorConfigFn();
 

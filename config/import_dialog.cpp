@@ -89,7 +89,7 @@ ImportDialog::ImportDialog(QWidget* pOwner) : QDialog(pOwner)
         SetToolTip(this, o.szName, o.szTip);
     SetToolTip(this, ImportName::Import, "Import selected file...");
 
-    connect(pBrowse, &QToolButton::clicked, this, [this] { Explore(); });
+    connect(pBrowse, &QToolButton::clicked, this, [this] { DlgImportExplore(); });
     connect(pImport, &QPushButton::clicked, this, [this] { Import(); });
 
     // A file dropped anywhere on the dialog, the box included, fills the box.
@@ -98,7 +98,7 @@ ImportDialog::ImportDialog(QWidget* pOwner) : QDialog(pOwner)
     pFile->installEventFilter(this);
 }
 
-int ImportDialog::Explore()
+int ImportDialog::DlgImportExplore()
 {
     std::string path;
     if (!UiOpenFile(ConfigFileDialogRequest(pFile->text().toLocal8Bit().toStdString()), &path))
@@ -110,10 +110,10 @@ int ImportDialog::Explore()
 int ImportDialog::Import()
 {
     ConfigImportOptions options;
-    options.bApply = pApply->isChecked();
-    options.bCheckSignature = pCheckSignature->isChecked();
-    options.bFactory = pFactory->isChecked();
-    options.bIgnoreErrors = pIgnoreErrors->isChecked();
+    options.bImportApply = pApply->isChecked();
+    options.bImportCheckHwSn = pCheckSignature->isChecked();
+    options.bImportFactory = pFactory->isChecked();
+    options.bImportIgnoreErr = pIgnoreErrors->isChecked();
     if (!ImportDialogAccept(pFile->text().toLocal8Bit().toStdString(), options))
         return 0;
     accept();

@@ -37,7 +37,7 @@ public:
 
     // The browse button: the open-file dialog from the path in the box; the
     // chosen path replaces the box's text. 1 when one was chosen.
-    int Explore();
+    int DlgImportExplore();
     // "Import": 1 when the import started and the dialog was accepted.
     int Import();
 

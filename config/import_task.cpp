@@ -57,7 +57,7 @@ int ImportDialogAccept(const std::string& sPath, const ConfigImportOptions& tOpt
     if (!ConfigStorePath(sPath, szImportFile))
         return 0;
     tImportOptions = tOptions;
-    if (tOptions.bFactory && bAdmin.load() != 1) {
+    if (tOptions.bImportFactory && bAdmin.load() != 1) {
         DlgFactoryAskUnlock();
         DlgFactoryStatus();
         if (bAdmin.load() != 1)
@@ -87,7 +87,7 @@ int ImportSensorConfigFn()
 
     DlgPrgSetStatus(STATUS_IMPORTING_PARAMETERS);
     ConfigPagesImport pages(options, [&sum] { DlgPrgSetProgress(sum.Advance()); });
-    const int read = ConfigFileReadStream(file, path.c_str(), pages, options.bIgnoreErrors);
+    const int read = ConfigFileReadStream(file, path.c_str(), pages, options.bImportIgnoreErr);
     std::fclose(file);
     if (!read)
         return Finish(0);
@@ -102,7 +102,7 @@ int ImportSensorConfigFn()
     // Queued: the send opens its progress window after this one has closed.
     // A sensor found in scope mode has been disconnected meanwhile, and
     // there is nothing left to send to.
-    if (options.bApply && hSerial.load() != SERIAL_INVALID_HANDLE)
+    if (options.bImportApply && hSerial.load() != SERIAL_INVALID_HANDLE)
         SendSensorConfig();
     return 1;
 }

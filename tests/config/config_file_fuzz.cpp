@@ -28,12 +28,12 @@ int ConfigFileFuzzOne(const uint8_t* pData, size_t uSize)
     std::snprintf(szSensorType, sizeof szSensorType, "%s", tSensorKinds[type].szName);
     pages.SetText(CTL_MAIN_VISA, "0036003F3137510A33353438");
     ConfigImportOptions options;
-    options.bCheckSignature = (selector & 0x08) != 0;
-    options.bFactory = (selector & 0x10) != 0;
-    options.bIgnoreErrors = (selector & 0x20) != 0;
+    options.bImportCheckHwSn = (selector & 0x08) != 0;
+    options.bImportFactory = (selector & 0x10) != 0;
+    options.bImportIgnoreErr = (selector & 0x20) != 0;
     const char* text = reinterpret_cast<const char*>(pData);
     ConfigPagesImport import(options);
-    ConfigFileRead(text, uSize, import, options.bIgnoreErrors);
+    ConfigFileRead(text, uSize, import, options.bImportIgnoreErr);
     ConfigFileValues values;
     ConfigFileRead(text, uSize, values, false);
 

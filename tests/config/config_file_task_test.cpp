@@ -149,8 +149,8 @@ TEST_P(RoundTripTest, ExportChangeEveryPageImportGivesTheExportedPages)
     // Factory import while locked asks for the password first.
     AnswerPassword("varn");
     ConfigImportOptions options;
-    options.bFactory = true;
-    options.bApply = false;
+    options.bImportFactory = true;
+    options.bImportApply = false;
     ClearCommands();
     ASSERT_EQ(Import(path, options), 1) << messages->Last();
     EXPECT_EQ(bAdmin.load(), 1) << "the unlock stays in force";
@@ -248,7 +248,7 @@ TEST_F(FileTaskTest, ImportDialogChecksAndTheFactoryUnlock)
     ASSERT_EQ(Export(path), 1);
     const size_t statesBefore = StateLog().size();
     ConfigImportOptions factory;
-    factory.bFactory = true;
+    factory.bImportFactory = true;
 
     EXPECT_EQ(ImportDialogAccept("", ConfigImportOptions()), 0);
     EXPECT_EQ(messages->Last(), "E:Please enter export filename !");

@@ -62,7 +62,7 @@ protected:
     int Read(const std::string& sText, ConfigImportOptions tOptions = {})
     {
         ConfigPagesImport handler(tOptions);
-        return ConfigFileRead(sText.data(), sText.size(), handler, tOptions.bIgnoreErrors);
+        return ConfigFileRead(sText.data(), sText.size(), handler, tOptions.bImportIgnoreErr);
     }
     static std::string Header(const char* szSignature = szVisa)
     {
@@ -120,7 +120,7 @@ TEST_F(ConfigFileTest, HeaderFaultsStopWhateverIgnoreErrorsSays)
 {
     Connect(SENSOR_TYPE_KORVALIN);
     ConfigImportOptions ignore;
-    ignore.bIgnoreErrors = true;
+    ignore.bImportIgnoreErr = true;
     const std::string body = "avg-a=9\n";
 
     EXPECT_EQ(Read("; made by hand\n\n[VARN-CONFIG]\n" + body, ignore), 0);
@@ -141,7 +141,7 @@ TEST_F(ConfigFileTest, HeaderFaultsStopWhateverIgnoreErrorsSays)
     // Without the signature check another sensor's file imports, and what
     // follows the "]" is not read.
     ConfigImportOptions unchecked;
-    unchecked.bCheckSignature = false;
+    unchecked.bImportCheckHwSn = false;
     EXPECT_EQ(Read("[VARN-CONFIG=" + std::string(szOtherVisa) + "] trailing words\n" + body, unchecked), 1);
     EXPECT_EQ(pages.Text(CTL_AVG_A), "9");
 }
@@ -157,7 +157,7 @@ TEST_F(ConfigFileTest, SensorTypeMismatchStopsOrIsSkippedWithIgnoreErrors)
     EXPECT_EQ(pages.Text(CTL_AVG_M), "");
 
     ConfigImportOptions ignore;
-    ignore.bIgnoreErrors = true;
+    ignore.bImportIgnoreErr = true;
     EXPECT_EQ(Read(file, ignore), 1);
     EXPECT_EQ(GetRange(CTL_PRIMARY_RANGE), "2V5");
     EXPECT_EQ(pages.Text(CTL_AVG_M), "900");
@@ -173,7 +173,7 @@ TEST_F(ConfigFileTest, BodyFaultsNameTheLineCountingEveryLine)
     EXPECT_EQ(pages.Text(CTL_AVG_C), "");
 
     ConfigImportOptions ignore;
-    ignore.bIgnoreErrors = true;
+    ignore.bImportIgnoreErr = true;
     EXPECT_EQ(Read(file, ignore), 1);
     EXPECT_EQ(Errors().back(), "Bad line format 'no equals sign' at line 8 !");
     EXPECT_EQ(pages.Text(CTL_AVG_C), "120");
@@ -199,7 +199,7 @@ TEST_F(ConfigFileTest, KeysGoToTheirControlsAndFactoryKeysNeedTheOption)
     EXPECT_EQ(pages.Date(CTL_SENS_DATE), ConfigDate());
 
     ConfigImportOptions factory;
-    factory.bFactory = true;
+    factory.bImportFactory = true;
     EXPECT_EQ(Read(file, factory), 1);
     EXPECT_EQ(pages.Text(CTL_SENS_VERSION), "9.9");
     EXPECT_EQ(pages.Date(CTL_SENS_DATE), (ConfigDate{2001, 2, 3}));
@@ -224,7 +224,7 @@ TEST_F(ConfigFileTest, CrLfAndLfFilesReadAlikeEvenAtThePieceLimit)
 {
     Connect(SENSOR_TYPE_KORVALIN);
     ConfigImportOptions ignore;
-    ignore.bIgnoreErrors = true;
+    ignore.bImportIgnoreErr = true;
     // A value that fills the piece exactly with its line feed.
     const std::string longValue(CONFIG_LINE_MAX - std::strlen("pulse-thld=") - 1, 'v');
     const std::string lf = Header() + "pulse-thld=" + longValue + "\nlogger-cfg=1\navg-a=4\n";
@@ -252,7 +252,7 @@ TEST_F(ConfigFileTest, LongLineIsReadInPiecesEachALineOfItsOwn)
     const std::string key = "pulse-thld=";
     const std::string line = key + std::string(3000 - key.size(), 'x');
     ConfigImportOptions ignore;
-    ignore.bIgnoreErrors = true;
+    ignore.bImportIgnoreErr = true;
     EXPECT_EQ(Read(Header() + line + "\navg-a=7\n", ignore), 1);
     EXPECT_EQ(pages.Text(CTL_PULSE_THLD), std::string(CONFIG_LINE_MAX - key.size(), 'x'));
     // The rest is line 3 (the message box text is cut to the reporters' size).
@@ -297,8 +297,8 @@ TEST_F(ConfigFileTest, AnySlicingGivesTheSameResultOnMangledFiles)
             }
         }
         ConfigImportOptions options;
-        options.bIgnoreErrors = (round % 2) != 0;
-        options.bFactory = true;
+        options.bImportIgnoreErr = (round % 2) != 0;
+        options.bImportFactory = true;
         const size_t before = messages->Count();
         const int whole = Read(text, options);
         const std::vector<std::string> afterWhole = messages->Texts();
@@ -306,7 +306,7 @@ TEST_F(ConfigFileTest, AnySlicingGivesTheSameResultOnMangledFiles)
         const std::string wholeA = pages.Text(CTL_AVG_A);
 
         ConfigPagesImport handler(options);
-        ConfigFileReader reader(handler, options.bIgnoreErrors);
+        ConfigFileReader reader(handler, options.bImportIgnoreErr);
         const size_t before2 = messages->Count();
         for (size_t at = 0; at < text.size();) {
             const size_t n = std::min<size_t>(1 + rng() % 64, text.size() - at);
