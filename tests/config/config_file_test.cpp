@@ -15,7 +15,6 @@
 #include "adapt.h"
 #include "codecs.h"
 #include "config_file.h"
-#include "config_file_fuzz.h"
 #include "config_file_output.h"
 #include "config_fixture.h"
 #include "file_task.h"
@@ -280,6 +279,12 @@ TEST_F(ConfigFileTest, AnySlicingGivesTheSameResultOnMangledFiles)
     const char alphabet[] = "=;[]\r\n\0xVARN-CONFIG0123avg-m";
     for (int round = 0; round < 300; round++) {
         std::string text = valid;
+        if (round % 10 == 0) {
+            // Now and then bytes of any value.
+            text.resize(rng() % 5000);
+            for (char& c : text)
+                c = static_cast<char>(rng());
+        }
         const int edits = 1 + static_cast<int>(rng() % 6);
         for (int e = 0; e < edits; e++) {
             const size_t at = rng() % (text.size() + 1);
@@ -318,27 +323,6 @@ TEST_F(ConfigFileTest, AnySlicingGivesTheSameResultOnMangledFiles)
         EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(before2), all.end()), wholeTexts) << round;
         EXPECT_EQ(pages.Text(CTL_AVG_A), wholeA) << round;
     }
-}
-
-TEST_F(ConfigFileTest, FuzzEntryTakesAnyBytesAndLeavesThePagesAttached)
-{
-    const std::string valid = Header() + "sens-type=KORVALIN\nout2-mode=raw\r\nsens-date=2020-01-02\ncalib-flux=1\n";
-    std::mt19937 rng(11);
-    // Every prefix of a valid file, with the plainest and the fullest options.
-    for (size_t n = 0; n <= valid.size(); n++) {
-        for (char selector : {'\x00', '\x3F'}) {
-            const std::string input = selector + valid.substr(0, n);
-            ConfigFileFuzzOne(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-        }
-    }
-    for (int round = 0; round < 200; round++) {
-        std::vector<uint8_t> bytes(rng() % 5000);
-        for (uint8_t& b : bytes)
-            b = static_cast<uint8_t>(rng());
-        ConfigFileFuzzOne(bytes.data(), bytes.size());
-    }
-    EXPECT_EQ(&Pages(), &pages);
-    EXPECT_EQ(messages->Count(), 0u);
 }
 
 TEST_F(ConfigFileTest, ProposedNameIsTheSerialNumberUpToItsFirstBlank)
