@@ -19,6 +19,7 @@
 #include "appframe.h"
 #include "cli.h"
 #include "codecs.h"
+#include "config_session.h"
 #include "config_task.h"
 #include "derived.h"
 #include "frontend.h"
@@ -28,59 +29,6 @@
 #include "serial.h"
 
 namespace {
-
-// Identity fields and derived figures, in the window's order.
-constexpr CtlId tPrintedFields[] = {
-    CTL_MAIN_SENSOR,        CTL_MAIN_VERSION, CTL_MAIN_SN,    CTL_MAIN_HARDWARE, CTL_MAIN_FIRMWARE,
-    CTL_MAIN_MANUFACTURING, CTL_MAIN_VISA,    CTL_MAIN_CONSO, CTL_AVG_D,
-};
-
-// The configuration program on in-memory pages, for one command.
-class ConfigSession {
-public:
-    explicit ConfigSession(bool bYes) : fe(bYes)
-    {
-        nProgram = PROGRAM_CONFIG;
-        CliInstallMessages();
-        ConfigAttachPages(&pages);
-        ConfigAttachFrontEnd(&fe);
-        ConfigPagesCreate();
-    }
-    ~ConfigSession()
-    {
-        ConfigWaitIdle(UINT_MAX);
-        SerialClose();
-        ConfigAttachFrontEnd(nullptr);
-        ConfigAttachPages(nullptr);
-        SetPasswordDialog(nullptr);
-    }
-
-    // Waits for the started operations; 1 when all of them succeeded.
-    int Finish(int bStarted)
-    {
-        ConfigWaitIdle(UINT_MAX);
-        return bStarted && ConfigChainResult();
-    }
-
-    void Print()
-    {
-        CliFrontEnd::EndLine();
-        for (CtlId id : tPrintedFields)
-            std::printf("%s: %s\n", tConfigControls[id].szCaption, pages.Text(id).c_str());
-        std::printf("Datalogger status: %s\n", pages.Text(CTL_LOGGER_STATUS).c_str());
-        for (size_t i = 0; i < uSensorParamCount; i++) {
-            const SensorParam& p = tSensorParams[i];
-            if ((p.uOps & OP_LOAD) && p.nPage != PAGE_MAIN && SensorParamAppliesNow(p))
-                std::printf("%s=%s\n", p.szKey, ParamGetValue(p, USE_FILE).c_str());
-        }
-        std::fflush(stdout);
-    }
-
-    MemoryPages pages;
-
-private:
-    CliFrontEnd fe;
-};
 
 struct Edit {
     std::string sKey;

@@ -1,8 +1,9 @@
 // The configuration's operations on the sensor: load and send on a worker
 // thread, and the main window's connection, identity, reset and unlock.
 //
-// Threads. LoadSensorConfig and SendSensorConfig start their body on one
-// worker thread ("load", "send"; common/worker.h) and return at once; one
+// Threads. LoadSensorConfig and SendSensorConfig (and the file export and
+// import, file_task.h) start their body on a worker thread ("load", "send",
+// "export", "import"; common/worker.h) and return at once; one
 // worker runs at a time, a start while one runs is refused. An operation
 // that starts another (the send's follow-up load, the fresh load after the
 // debug mode was switched off) calls the starter from its own body: the
@@ -14,6 +15,8 @@
 // Results are int 1 for success and 0 for failure; the step that failed
 // has reported itself (Error, Warning, or the console wrapper's message).
 #pragma once
+
+#include <functional>
 
 #include "sensor_kind.h"
 
@@ -40,7 +43,20 @@ int SendSensorConfig();
 // rebooted (the follow-up load is queued, not counted).
 int SendSensorConfigFn();
 
-// True while a load or send runs, chained operations included.
+// The threads of the operations (load, send, file export and import).
+enum ConfigWorker : int {
+    CONFIG_WORKER_LOAD = 0,
+    CONFIG_WORKER_SEND,
+    CONFIG_WORKER_EXPORT,
+    CONFIG_WORKER_IMPORT,
+    CONFIG_WORKER_COUNT
+};
+// Starts fnBody on the worker, or queues it when called from a running
+// operation's body (it then runs on that thread once the body returned).
+// 0 when refused (a worker runs) or the thread could not be made.
+int ConfigStartOperation(ConfigWorker nWorker, std::function<int()> fnBody);
+
+// True while an operation runs, chained operations included.
 bool ConfigBusy();
 // Waits up to uTimeoutMs for the running operations to end (running the
 // wait pump); true when none runs.
@@ -71,7 +87,11 @@ int DlgMainUpdateInfo(int bWake);
 // calling thread (the window's) and blocks it for the exchange.
 int DlgMainReset();
 
-// Factory "Unlock": the password dialog, then "admin" with the password;
-// bAdmin from the sensor's answer, the factory status, the message. Returns
-// bAdmin.
+// Factory "Unlock": DlgFactoryAskUnlock, the factory status, then "Factory
+// parameters are unlocked !" while bAdmin holds. Returns bAdmin.
 int DlgFactoryUnlock();
+// The password dialog and, when confirmed, the wake-up and "admin" with the
+// password at 1000 ms: bAdmin from the sensor's answer (kept when the
+// dialog is cancelled or the wake-up fails). No status, no message; used by
+// the unlock and by the import of factory parameters. Returns bAdmin.
+int DlgFactoryAskUnlock();

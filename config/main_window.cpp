@@ -139,7 +139,7 @@ int DlgMainReset()
     return LoadSensorConfig(0);
 }
 
-int DlgFactoryUnlock()
+int DlgFactoryAskUnlock()
 {
     char password[PASSWORD_SIZE];
     if (DlgPassword(password, sizeof password)) {
@@ -153,6 +153,12 @@ int DlgFactoryUnlock()
             bAdmin = SensorCmdAdmin(password);
         }
     }
+    return bAdmin.load();
+}
+
+int DlgFactoryUnlock()
+{
+    DlgFactoryAskUnlock();
     DlgFactoryStatus();
     if (bAdmin.load() == 1)
         Info("Factory parameters are unlocked !");

@@ -9,16 +9,21 @@
 
 const char szLoadTitle[] = "Loading...";
 const char szSendTitle[] = "Sending...";
+const char szExportTitle[] = "Export...";
+const char szImportTitle[] = "Import...";
 
 namespace {
 
 const char* const tStatusTexts[STATUS_COUNT] = {
-    "Waking up",           // STATUS_WAKING_UP
-    "Getting sensor type", // STATUS_SENSOR_TYPE
-    "Loading config",      // STATUS_LOADING_CONFIG
-    "Loading parameters",  // STATUS_LOADING_PARAMETERS
-    "Sending parameters",  // STATUS_SENDING_PARAMETERS
-    "Reboot",              // STATUS_REBOOT
+    "Waking up",             // STATUS_WAKING_UP
+    "Getting sensor type",   // STATUS_SENSOR_TYPE
+    "Loading config",        // STATUS_LOADING_CONFIG
+    "Loading parameters",    // STATUS_LOADING_PARAMETERS
+    "Sending parameters",    // STATUS_SENDING_PARAMETERS
+    "Reboot",                // STATUS_REBOOT
+    "Opening files",         // STATUS_OPENING_FILES
+    "Exporting parameters",  // STATUS_EXPORTING_PARAMETERS
+    "Importing parameters",  // STATUS_IMPORTING_PARAMETERS
 };
 
 // A front end that shows nothing, until the program attaches its own.

@@ -23,6 +23,8 @@ TaskFrontEnd& ConfigFrontEnd();
 // Operation titles.
 extern const char szLoadTitle[];   // "Loading..."
 extern const char szSendTitle[];   // "Sending..."
+extern const char szExportTitle[]; // "Export..."
+extern const char szImportTitle[]; // "Import..."
 
 // The status steps of the workers, each with its text; the front end keys
 // its progress line on the step.
@@ -33,6 +35,9 @@ enum ConfigStatus : int {
     STATUS_LOADING_PARAMETERS,
     STATUS_SENDING_PARAMETERS,
     STATUS_REBOOT,
+    STATUS_OPENING_FILES,
+    STATUS_EXPORTING_PARAMETERS,
+    STATUS_IMPORTING_PARAMETERS,
     STATUS_COUNT
 };
 // "Waking up", "Getting sensor type", ...

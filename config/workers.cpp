@@ -1,4 +1,4 @@
-// The one worker of the configuration and the chaining of operations.
+// The workers of the configuration and the chaining of operations.
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -12,16 +12,13 @@ namespace {
 
 using Operation = std::function<int()>;
 
-Worker& LoadWorker()
+// One thread each, named in "Could not create %s thread !"; indexed by
+// ConfigWorker.
+Worker& WorkerOf(ConfigWorker nWorker)
 {
-    static Worker w("load");
-    return w;
-}
-
-Worker& SendWorker()
-{
-    static Worker w("send");
-    return w;
+    static Worker tWorkers[CONFIG_WORKER_COUNT] = {Worker("load"), Worker("send"), Worker("export"),
+                                                   Worker("import")};
+    return tWorkers[nWorker];
 }
 
 // Set on a worker thread while it runs operations: a starter called there
@@ -47,33 +44,36 @@ void RunChain(const Operation& first)
     bOnWorker = false;
 }
 
-int Start(Worker& w, Operation op)
+}  // namespace
+
+int ConfigStartOperation(ConfigWorker nWorker, std::function<int()> fnBody)
 {
     if (bOnWorker) {
-        qChained.push_back(std::move(op));
+        qChained.push_back(std::move(fnBody));
         return 1;
     }
     if (ConfigBusy())
         return 0;
     bChainOk = 1;
-    return w.Start([op = std::move(op)] { RunChain(op); });
+    return WorkerOf(nWorker).Start([op = std::move(fnBody)] { RunChain(op); });
 }
-
-}  // namespace
 
 int LoadSensorConfig(int bShowSummary)
 {
-    return Start(LoadWorker(), [bShowSummary] { return LoadSensorConfigFn(bShowSummary); });
+    return ConfigStartOperation(CONFIG_WORKER_LOAD, [bShowSummary] { return LoadSensorConfigFn(bShowSummary); });
 }
 
 int SendSensorConfig()
 {
-    return Start(SendWorker(), [] { return SendSensorConfigFn(); });
+    return ConfigStartOperation(CONFIG_WORKER_SEND, [] { return SendSensorConfigFn(); });
 }
 
 bool ConfigBusy()
 {
-    return LoadWorker().Running() || SendWorker().Running();
+    for (int i = 0; i < CONFIG_WORKER_COUNT; i++)
+        if (WorkerOf(static_cast<ConfigWorker>(i)).Running())
+            return true;
+    return false;
 }
 
 bool ConfigWaitIdle(unsigned uTimeoutMs)
@@ -81,8 +81,8 @@ bool ConfigWaitIdle(unsigned uTimeoutMs)
     if (!WaitWithPump([] { return !ConfigBusy(); }, uTimeoutMs))
         return false;
     // Join the ended threads, so the next start finds them gone.
-    LoadWorker().Wait(0);
-    SendWorker().Wait(0);
+    for (int i = 0; i < CONFIG_WORKER_COUNT; i++)
+        WorkerOf(static_cast<ConfigWorker>(i)).Wait(0);
     return true;
 }
 

@@ -5,7 +5,7 @@
 // (*_main.cpp) and the seed replay call them.
 //
 // Building one: its *_main.cpp and *_fuzz.cpp with harness_setup.cpp and
-// pty_player.cpp, linked with varnflash or varndatalogger (and varncore)
+// pty_player.cpp, linked with varnflash, varndatalogger or varnconfig (and varncore)
 // under -fsanitize=fuzzer; its seeds are corpus/<harness>/, where "ok-*"
 // names a run that must succeed. Until the fuzzing build takes them over,
 // fuzz_seed_test (tests/flash/CMakeLists.txt) replays the seeds.
@@ -30,3 +30,13 @@ int FuzzBootloaderExchange(const uint8_t* pData, size_t uSize);
 // Checked: a download that succeeded wrote count + 1 lines, each with a
 // ';', none with a CR, the records numbered 1, 2, ... in order.
 int FuzzLoggerDownload(const uint8_t* pData, size_t uSize);
+
+// The configuration file read into in-memory pages by the import's handler
+// (ConfigFileRead, ConfigPagesImport). Byte 0 chooses the sensor kind (its
+// value modulo 5) and the import options: bit 3 the signature check (the
+// sensor's signature is 0036003F3137510A33353438), bit 4 factory import,
+// bit 5 ignore errors. The rest is the file. Checked: the file read in
+// slices does exactly what it does read at once (result and every page
+// value), and a file that imports without ignoring errors is also read
+// whole by the diff's handler.
+int FuzzConfigFile(const uint8_t* pData, size_t uSize);

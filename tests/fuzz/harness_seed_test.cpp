@@ -1,4 +1,4 @@
-// Every seed of the two harnesses replayed as an ordinary test: seeds named
+// Every seed of the harnesses replayed as an ordinary test: seeds named
 // "ok-*" are runs that must succeed, the others runs that must fail; none
 // may break what the harness checks.
 #include <gtest/gtest.h>
@@ -53,6 +53,11 @@ TEST(FuzzSeeds, Bootloader)
 TEST(FuzzSeeds, LoggerDownload)
 {
     Replay("logger_download", FuzzLoggerDownload);
+}
+
+TEST(FuzzSeeds, ConfigFile)
+{
+    Replay("config_file", FuzzConfigFile);
 }
 
 }  // namespace
