@@ -81,6 +81,11 @@ void DlgMainTabSelect(unsigned uIndex);
 // 0 when it disconnected for the scope mode or could not switch the debug
 // mode off, else 1.
 int DlgMainUpdateInfo(int bWake);
+// The same for an operation that sends the pages next (an import with
+// apply): a debug mode switched off is not followed by a fresh load, which
+// would replace the pages' values before they go out; the send's own
+// follow-up load reads the sensor back afterwards.
+int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows);
 
 // "Reset": asks first; then wake-up, "reset confirm", the lock, 1000 ms and
 // a load without the Summary tab. 1 when the load was started. Runs on the

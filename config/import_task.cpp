@@ -96,7 +96,7 @@ int ImportSensorConfigFn()
     // The console may have fallen asleep since the last operation: the
     // wake-up gets the time-out of every other exchange that wakes it.
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
-    DlgMainUpdateInfo(1);
+    DlgMainUpdateInfoThenSend(1, options.bImportApply);
     Info("Configuration successfully imported !");
     Finish(1);
     // Queued: the send opens its progress window after this one has closed.

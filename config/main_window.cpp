@@ -52,7 +52,7 @@ bool ModeOn(const char* szLabel, const char* szKey, const char* szOff)
 
 // The debug mode off and the sensor rebooted; a fresh load follows. 1 when
 // it did, 0 after a reported failure.
-int DisableDebugMode()
+int DisableDebugMode(int bReload)
 {
     char result[SENSOR_RESULT_SIZE];
     SensorWakeup();
@@ -61,7 +61,8 @@ int DisableDebugMode()
     if (!SensorCmdReboot())
         return Error("Could not reboot the sensor !");
     Info("Debug mode wav successfully disabled !");
-    LoadSensorConfig(1);
+    if (bReload)
+        LoadSensorConfig(1);
     return 1;
 }
 
@@ -100,6 +101,11 @@ void DlgMainDisconnect()
 
 int DlgMainUpdateInfo(int bWake)
 {
+    return DlgMainUpdateInfoThenSend(bWake, 0);
+}
+
+int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows)
+{
     ConfigPages& pages = Pages();
     if (bWake)
         SensorWakeup();
@@ -116,7 +122,7 @@ int DlgMainUpdateInfo(int bWake)
     if (debug && ConfigFrontEnd().Question(MESSAGE_WARNING, szDebugQuestion)) {
         // No scope check after this: a failure ends here, and the reboot
         // ends the scope mode too, which the fresh load checks again.
-        return DisableDebugMode();
+        return DisableDebugMode(!bSendFollows);
     }
     if (scope) {
         Warning("%s", szScopeWarning);

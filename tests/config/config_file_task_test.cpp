@@ -208,6 +208,27 @@ TEST_F(FileTaskTest, ImportWithApplySendsTheImportedValuesAfterItsWindowClosed)
                                         "idle"}));
 }
 
+TEST_F(FileTaskTest, DebugModeSwitchedOffDuringAnImportKeepsTheImportedValuesForTheSend)
+{
+    StartSim(SimOptions("KORVALIN"));
+    ASSERT_EQ(Load(1), 1);
+    const std::string path = dir.File("d.varncfg");
+    ASSERT_EQ(Export(path), 1);
+    std::string text = ReadFileText(path);
+    const std::string old = "avg-m=" + sim->Param("avg-m") + "\n";
+    ASSERT_NE(text.find(old), std::string::npos);
+    text.replace(text.find(old), old.size(), "avg-m=1300\n");
+    WriteText(path, text);
+
+    sim->SetParam("misc-dbg", "0x0004");
+    fe.nAnswer = 1;
+    ClearCommands();
+    ASSERT_EQ(Import(path, ConfigImportOptions()), 1) << messages->Last();
+    EXPECT_EQ(sim->Param("misc-dbg"), "0x0000");
+    EXPECT_EQ(Has(Sets(), "set avg-m 1300"), 1u);
+    EXPECT_EQ(sim->Param("avg-m"), "1300");
+}
+
 TEST_F(FileTaskTest, CommentsOnlyFileWithApplySendsTheUnchangedPages)
 {
     StartSim(SimOptions("MESTRALO", "3.24"));
