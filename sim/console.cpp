@@ -12,6 +12,8 @@ constexpr char kWakeup[] = "wakeup!";
 constexpr size_t kMaxLine = 256;
 // Commands() keeps this many lines, dropping the oldest quarter when full.
 constexpr size_t kCommandsKept = 100000;
+// First firmware (hundredths) whose scope stream is binary.
+constexpr int kScopeBinaryFw = 282;
 
 std::string Ok(const std::string& text) { return "OK " + text; }
 std::string Refuse(const std::string& reason) { return "ERROR=" + reason; }
@@ -202,10 +204,10 @@ std::string Console::Command(const std::string& line, Action* action)
     }
 
     if (line == "scopemode") {
-        // The signal stream is not simulated yet: the mode is only recorded.
-        // It will be a Stream that is Ready() every half second with the next
-        // frame and does not end on a line end.
+        // The signal streams from now on beside the console, until a reboot.
         params_.Force("misc-scopemode", "yes");
+        stream_ = std::make_unique<ScopeStream>(params_.Kind(), params_.Firmware() >= kScopeBinaryFw, lastInput_,
+                                                scopeFault);
         return Ok("misc-scopemode=yes");
     }
 

@@ -9,6 +9,7 @@
 
 #include "line_pacer.h"
 #include "logger_stream.h"
+#include "scope_stream.h"
 #include "params.h"
 
 namespace varnsim {
@@ -48,6 +49,7 @@ public:
     bool garbleNextEcho = false;
     bool trailingBlankNextEcho = false;
     LoggerFaultSpec loggerFault;
+    ScopeFaultSpec scopeFault;
 
 private:
     Action Execute(const std::string& line, std::string& out);

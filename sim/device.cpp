@@ -12,6 +12,9 @@ constexpr size_t kRefillLow = 2048;
 constexpr size_t kRefillHigh = 8192;
 // Noise goes out in slices of this length at the line rate.
 constexpr auto kNoiseSlice = std::chrono::milliseconds(1);
+// A scope stream whose output the line has not taken for this long has no
+// reader: the host closed the port, and the sensor's stream ends.
+constexpr auto kLineClosedAfter = std::chrono::milliseconds(1000);
 // Logger capacity when the options leave it open.
 constexpr int kDefaultLoggerCapacity = 262144;
 
@@ -61,6 +64,7 @@ void Device::PowerOff()
     out_.clear();
     delayed_.clear();
     noiseQueue_.clear();
+    hangUpPending_ = false;
     console_.Restart();
     boot_.Reset();
     params_.Force("misc-scopemode", "no");
@@ -109,10 +113,13 @@ void Device::Emit(std::string& reply, TimePoint now)
 {
     if (reply.empty())
         return;
-    if (delay_.count() > 0 || !delayed_.empty())
+    if (delay_.count() > 0 || !delayed_.empty()) {
         delayed_.emplace_back(now + delay_, std::move(reply));
-    else
+    } else {
+        if (out_.empty())
+            outputSince_ = now;
         out_ += reply;
+    }
     reply.clear();
 }
 
@@ -184,8 +191,23 @@ void Device::RunTimers(TimePoint now)
         console_.Advance(now);
 }
 
+namespace {
+
+bool SignalStream(const Stream* stream)
+{
+    return stream != nullptr && !stream->EndsOnLineEnd();
+}
+
+} // namespace
+
 void Device::Advance(TimePoint now)
 {
+    if (out_.empty()) {
+        outputSince_ = now;
+    } else if (state_ == State::Console && SignalStream(console_.ActiveStream()) && now - outputSince_ >= kLineClosedAfter) {
+        console_.EndStream(now);
+        out_.clear();
+    }
     RunTimers(now);
     if (state_ == State::Bootloader && !silent_) {
         std::string reply;
@@ -221,8 +243,10 @@ void Device::Refill(TimePoint now)
     Stream* stream = state_ == State::Console ? console_.ActiveStream() : nullptr;
     if (!stream || silent_ || !delayed_.empty() || out_.size() >= kRefillLow || stream->Ready() > now)
         return;
-    while (out_.size() < kRefillHigh) {
-        if (!stream->Next(out_)) {
+    // A signal stream has its next piece only once it was acquired.
+    while (out_.size() < kRefillHigh && stream->Ready() <= now) {
+        if (!stream->Next(out_) || stream->HangUpDue()) {
+            hangUpPending_ = stream->HangUpDue();
             console_.EndStream(now);
             return;
         }
@@ -232,7 +256,17 @@ void Device::Refill(TimePoint now)
 void Device::Sent(size_t n, TimePoint now)
 {
     out_.erase(0, n);
+    if (n > 0)
+        outputSince_ = now;
     Refill(now);
+}
+
+bool Device::TakeHangUp()
+{
+    if (!hangUpPending_ || !out_.empty())
+        return false;
+    hangUpPending_ = false;
+    return true;
 }
 
 TimePoint Device::Deadline() const
@@ -245,6 +279,8 @@ TimePoint Device::Deadline() const
         const Stream* stream = console_.ActiveStream();
         if (stream && out_.size() < kRefillLow && delayed_.empty() && !silent_)
             t = std::min(t, std::max(stream->Ready(), TimePoint::min()));
+        if (SignalStream(stream) && !out_.empty())
+            t = std::min(t, outputSince_ + kLineClosedAfter);
     }
     if (state_ == State::Bootloader)
         t = std::min(t, boot_.Deadline());

@@ -44,6 +44,9 @@ public:
     void Sent(size_t n, TimePoint now);
     // Answers held back by the answer delay.
     bool HoldsDelayed() const { return !delayed_.empty(); }
+    // true once, when a stream asked for a hang-up and its last byte has
+    // gone to the line.
+    bool TakeHangUp();
 
     void PowerOff();
     void PowerOn(TimePoint now);
@@ -88,6 +91,8 @@ private:
     std::string noiseQueue_;                    // exact noise bytes still to go out
     TimePoint noiseNext_ = TimePoint::max();
     TimePoint noiseUntil_ = TimePoint::min();
+    TimePoint outputSince_{};   // output was last empty, or last taken by the line
+    bool hangUpPending_ = false;
     std::mt19937 random_{20240301};
 };
 

@@ -52,13 +52,15 @@ const char kUsage[] =
     "  --boot-noise MS           noise on the line for MS after power-up\n"
     "  --fail-frame CODE:N:STATUS  answer the N-th frame CODE with STATUS\n"
     "  --silence-upload-after K  stop answering after K data blocks\n"
+    "  --scope-fault NAME:K      scope stream fault at frame K: short, long,\n"
+    "                            newline, oversized, garbage or hangup\n"
     "  --help                    show this help\n";
 
 enum OptionId {
     kKind = 256, kFwVersion, kUniqueId, kAdminPassword, kParam, kLoggerRecords, kLoggerCapacity, kNoExtFlash,
     kLink, kNoPace, kPoweredOff, kPowerUpAfter, kBootWindow, kRebootTime, kIdleTimeout, kRefuseSet, kRefuseGet,
     kAnswerDelay, kLoggerSkip, kLoggerNoSeparator, kLoggerStopAfter, kLoggerCut, kMagicReply, kBootNoise,
-    kFailFrame, kSilenceUploadAfter, kHelp,
+    kFailFrame, kSilenceUploadAfter, kScopeFault, kHelp,
 };
 
 const option kOptions[] = {
@@ -88,6 +90,7 @@ const option kOptions[] = {
     {"boot-noise", required_argument, nullptr, kBootNoise},
     {"fail-frame", required_argument, nullptr, kFailFrame},
     {"silence-upload-after", required_argument, nullptr, kSilenceUploadAfter},
+    {"scope-fault", required_argument, nullptr, kScopeFault},
     {"help", no_argument, nullptr, kHelp},
     {nullptr, 0, nullptr, 0},
 };
@@ -115,7 +118,29 @@ struct Faults {
     int bootNoise = 0;
     long failCode = -1, failOccurrence = 0, failStatus = 0;
     int silenceAfter = -1;
+    varnsim::ScopeFault scopeFault = varnsim::ScopeFault::None;
+    long scopeFrame = 0;
 };
+
+// --scope-fault NAME:K.
+bool ParseScopeFault(const std::string& text, Faults* faults)
+{
+    static const std::pair<const char*, varnsim::ScopeFault> kNames[] = {
+        {"short", varnsim::ScopeFault::ShortFrame},         {"long", varnsim::ScopeFault::LongFrame},
+        {"newline", varnsim::ScopeFault::NewlineInPayload}, {"oversized", varnsim::ScopeFault::OversizedPayload},
+        {"garbage", varnsim::ScopeFault::Garbage},          {"hangup", varnsim::ScopeFault::HangUp},
+    };
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || !ParseInt(text.substr(colon + 1).c_str(), 1, INT_MAX, &faults->scopeFrame))
+        return false;
+    for (const auto& [name, fault] : kNames) {
+        if (text.compare(0, colon, name) == 0) {
+            faults->scopeFault = fault;
+            return true;
+        }
+    }
+    return false;
+}
 
 int Fail(const std::string& message)
 {
@@ -198,6 +223,11 @@ int main(int argc, char** argv)
                 break;
             }
             case kSilenceUploadAfter: faults.silenceAfter = number(1, INT_MAX); break;
+            case kScopeFault:
+                if (!ParseScopeFault(optarg, &faults))
+                    throw std::string("--scope-fault needs NAME:K such as hangup:4 (short, long, newline, "
+                                      "oversized, garbage, hangup), got '") + optarg + "'";
+                break;
             case kHelp:
                 std::fputs(kUsage, stdout);
                 return 0;
@@ -238,6 +268,8 @@ int main(int argc, char** argv)
                           static_cast<uint8_t>(faults.failStatus));
     if (faults.silenceAfter > 0)
         sim.SilenceUploadAfterBlocks(faults.silenceAfter);
+    if (faults.scopeFault != varnsim::ScopeFault::None)
+        sim.SetScopeFault(faults.scopeFault, static_cast<int>(faults.scopeFrame));
 
     std::string error;
     if (!sim.Start(&error)) {

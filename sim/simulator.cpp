@@ -191,6 +191,8 @@ void Simulator::Impl::Run()
             Deliver(now);
             device.Advance(now);
             WriteLine(now);
+            if (device.TakeHangUp())
+                hangUpRequested = true;
             CheckHangUp(now);
         }
 
@@ -508,6 +510,12 @@ void Simulator::SilenceUploadAfterBlocks(int blocks)
     impl_->device.GetBootloader().SilenceAfterBlocks(blocks);
 }
 
+void Simulator::SetScopeFault(ScopeFault fault, int frame)
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->device.GetConsole().scopeFault = {fault, frame};
+}
+
 void Simulator::ClearFaults()
 {
     std::lock_guard<std::mutex> lock(impl_->mu);
@@ -517,6 +525,7 @@ void Simulator::ClearFaults()
     console.garbleNextEcho = false;
     console.trailingBlankNextEcho = false;
     console.loggerFault = {};
+    console.scopeFault = {};
     impl_->device.GetBootloader().ClearFaults();
     impl_->device.SetSilent(false);
     impl_->device.SetAnswerDelayMs(0);

@@ -68,6 +68,18 @@ enum class LoggerFault {
     CutRecord,    // the stream stops in the middle of record k, no line end
 };
 
+// What goes wrong in the scope stream (SetScopeFault), at frame k of each
+// stream (1 = the first frame after "scopemode").
+enum class ScopeFault {
+    None,
+    ShortFrame,        // 999 values (binary: a payload one sample short)
+    LongFrame,         // 1001 values (binary: a payload one sample long)
+    NewlineInPayload,  // binary: offset and first samples hold 0x0A bytes
+    OversizedPayload,  // binary: a payload of 9000 bytes, more than the host's line buffer
+    Garbage,           // lines of noise, a record without its fields, before frame k
+    HangUp,            // the line hangs up once frame k has been sent
+};
+
 class Simulator {
 public:
     explicit Simulator(Options options);
@@ -156,6 +168,8 @@ public:
     // The bootloader stops answering anything after k DATA_BLOCK frames of
     // an upload have been acknowledged, until the next power-up.
     void SilenceUploadAfterBlocks(int blocks);
+    // The scope stream goes wrong at frame k of each stream.
+    void SetScopeFault(ScopeFault fault, int frame);
     void ClearFaults();
 
 private:

@@ -1,5 +1,5 @@
 // Output that the sensor sends on its own after a command: the logger
-// download now, the scope stream later.
+// download and the scope stream.
 #pragma once
 
 #include <string>
@@ -21,6 +21,9 @@ public:
     // the stream (a download); false: commands go on alongside it (the
     // signal stream of the scope mode, which only a reboot ends).
     virtual bool EndsOnLineEnd() const { return true; }
+    // true once the stream wants the line to hang up after what it has sent
+    // (a fault of the scope stream).
+    virtual bool HangUpDue() const { return false; }
 };
 
 } // namespace varnsim
