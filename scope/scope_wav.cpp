@@ -186,6 +186,10 @@ void WavSetMode(WavRecorder& rec, unsigned nSampleRate)
 
 void WavInit(WavRecorder& rec)
 {
+    // The raw file of an unfinished recording still belongs to the old period.
+    EnsureDir(rec.settings.szWavDir);
+    ConvertLeftover(rec);
+
     const long long duration = rec.settings.nWavDuration > 0 ? rec.settings.nWavDuration : WAV_DURATION_DEFAULT;
     const long long now = rec.fnNow();
     rec.tmStart = now;
@@ -197,8 +201,6 @@ void WavInit(WavRecorder& rec)
         WavLocalTime(rec.tmStart, "%Y-%m-%d %H:%M:%S").c_str(), WavLocalTime(rec.tmFile, "%Y-%m-%d %H:%M:%S").c_str(),
         elapsed, rec.nWavSmp, static_cast<unsigned>(padding), rec.nWavSmpPerFile);
 
-    EnsureDir(rec.settings.szWavDir);
-    ConvertLeftover(rec);
     rec.bPeriodOpen = true;
     rec.nPeriodRate = rec.nWavSampleRate;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -75,10 +76,10 @@ std::string Capture(const std::string& sCommand, int* pStatus)
 const char kReadWav[] =
     "import sys, wave, array\n"
     "w = wave.open(sys.argv[1], 'rb')\n"
-    "data = array.array('h', w.readframes(w.getnframes()))\n"
+    "data = array.array('h', w.readframes(w.getnframes()) if len(sys.argv) > 2 else b'')\n"
     "if sys.byteorder == 'big': data.byteswap()\n"
     "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\n"
-    "print(' '.join(map(str, data)))\n";
+    "if len(sys.argv) > 2: print(' '.join(map(str, data)))\n";
 
 }  // namespace
 
@@ -89,7 +90,7 @@ bool PythonWaveAvailable()
     return status == 0;
 }
 
-WavReadBack ReadWavWithPython(const std::string& sPath)
+WavReadBack ReadWavWithPython(const std::string& sPath, bool bSamples)
 {
     WavReadBack r;
     const std::string script = "/tmp/varn-readwav-" + std::to_string(getpid()) + ".py";
@@ -98,7 +99,7 @@ WavReadBack ReadWavWithPython(const std::string& sPath)
         std::fclose(f);
     }
     int status = 0;
-    const std::string out = Capture("python3 '" + script + "' '" + sPath + "' 2>&1", &status);
+    const std::string out = Capture("python3 '" + script + "' '" + sPath + "'" + (bSamples ? " samples" : "") + " 2>&1", &status);
     std::remove(script.c_str());
     std::istringstream in(out);
     if (status != 0 || !(in >> r.nChannels >> r.nSampleWidth >> r.nFrameRate >> r.nFrames)) {
@@ -118,6 +119,9 @@ std::vector<std::string> FilesWithExt(const std::string& sDir, const std::string
     if (DIR* d = opendir(sDir.c_str())) {
         while (dirent* e = readdir(d)) {
             const std::string name = e->d_name;
+            struct stat st;
+            if (stat((sDir + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
             if (name.size() > sExt.size() && name.compare(name.size() - sExt.size(), sExt.size(), sExt) == 0)
                 names.push_back(name);
         }

@@ -77,7 +77,8 @@ struct WavReadBack {
 };
 // true when python3 with its wave module can be run here.
 bool PythonWaveAvailable();
-WavReadBack ReadWavWithPython(const std::string& sPath);
+// bSamples: also read every sample (slow for long files).
+WavReadBack ReadWavWithPython(const std::string& sPath, bool bSamples = true);
 
 // The files of a folder with the given extension, sorted.
 std::vector<std::string> FilesWithExt(const std::string& sDir, const std::string& sExt);
