@@ -138,7 +138,9 @@ bool ScopeParseBlockHeader(const uint8_t* pBytes, size_t uLength, BlockHeader* p
 
 bool ScopeBlockSamples(const uint8_t* pBytes, size_t uLength, uint16_t* pSamples)
 {
-    if (uLength < SCOPE_BLOCK_MIN_FILLED)
+    // The samples must lie inside the announced payload and inside what came:
+    // a shorter block would give its end bytes, or stale bytes, as samples.
+    if (uLength < SCOPE_BLOCK_MIN_FILLED || ReadU16(pBytes + 10) < 2 * SCOPE_BLOCK_SAMPLES)
         return false;
     const uint8_t* p = pBytes + SCOPE_BLOCK_HEADER;
     for (unsigned k = 0; k < SCOPE_BLOCK_SAMPLES; k++)

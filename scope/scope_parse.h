@@ -75,9 +75,10 @@ bool ScopeIsBlock(const uint8_t* pBytes, size_t uLength);
 // Reads the header of a block (at least 12 bytes); false when shorter.
 bool ScopeParseBlockHeader(const uint8_t* pBytes, size_t uLength, BlockHeader* pHeader);
 
-// The 2000 samples from byte 12 on, whatever the payload size says; false
-// (nothing stored) when fewer than 12 + 4000 bytes came, so a short block
-// is never filled from stale bytes.
+// The 2000 samples from byte 12 on (a longer payload gives its first 2000);
+// false, nothing stored, when the payload size announces fewer than 4000
+// bytes or fewer than 12 + 4000 bytes came, so a short block is never filled
+// from its end bytes or from stale ones.
 bool ScopeBlockSamples(const uint8_t* pBytes, size_t uLength, uint16_t* pSamples);
 
 // --- Measurement records -------------------------------------------------------

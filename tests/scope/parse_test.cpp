@@ -106,8 +106,16 @@ TEST(Block, HeaderAndSamplesLittleEndian)
     ASSERT_TRUE(ScopeBlockSamples(bytes, block.size(), samples));
     EXPECT_EQ(samples[0], 0);
     EXPECT_EQ(samples[1999], 1999 & 0x0FFF);
-    // A block that ends before its 2000 samples gives none.
+    // A block that ends before its 2000 samples gives none, and so does one
+    // whose payload is announced shorter (its end bytes would be samples).
     EXPECT_FALSE(ScopeBlockSamples(bytes, SCOPE_BLOCK_MIN_FILLED - 1, samples));
+    std::string shortPayload = block;
+    shortPayload[10] = static_cast<char>(0x9E);   // 3998
+    EXPECT_FALSE(ScopeBlockSamples(reinterpret_cast<const uint8_t*>(shortPayload.data()), shortPayload.size(), samples));
+    std::string longPayload = block.substr(0, block.size() - 2) + std::string("\x01\x02\r\n", 4);
+    longPayload[10] = static_cast<char>(0xA2);    // 4002: the first 2000 samples count
+    EXPECT_TRUE(ScopeBlockSamples(reinterpret_cast<const uint8_t*>(longPayload.data()), longPayload.size(), samples));
+    EXPECT_EQ(samples[1999], 1999 & 0x0FFF);
     EXPECT_FALSE(ScopeParseBlockHeader(bytes, 11, &h));
 }
 
