@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -151,6 +152,46 @@ TEST_F(Plots, ReadingsBeyondTwelveBitsStayInsideTheirPlot)
     EXPECT_EQ(Count(QRect(0, 0, kClient.width(), g.T), SCOPE_CURVE_COLOR), 0);
     EXPECT_EQ(Count(QRect(0, g.T + g.H, kClient.width(), g.T2 - g.T - g.H), SCOPE_CURVE_COLOR), 0);
     EXPECT_EQ(Count(QRect(0, g.T2 + g.H, kClient.width(), kClient.height()), SCOPE_CURVE_COLOR), 0);
+}
+
+TEST_F(Plots, TraceFollowsTwoPixelLinesThroughThePlotsPoints)
+{
+    const ScopePlotGeometry g = Geometry();
+    for (unsigned i = 0; i < SCOPE_DISPLAY_SIZE; i++)
+        snapshot->vDataBuffer[i] = static_cast<int32_t>(2048 + 1800 * std::sin(i * 0.0031) + (i * 7919 % 601) - 300);
+    Paint();
+    // The reference: the points as placed by the plot's scales, joined by a
+    // solid 2-pixel pen.
+    QImage reference(kClient.size(), QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+        QPainter p(&reference);
+        p.setPen(QPen(SCOPE_CURVE_COLOR, 2));
+        for (int top : {g.T, g.T2}) {
+            p.setClipRect(QRect(g.L, top, g.W, g.H));
+            const float yrate = static_cast<float>(g.H - 4) / 4096.0f, xstep = static_cast<float>(g.W - 2) / 5000.0f;
+            float x = 0;
+            QPoint last;
+            for (int i = 0; i < 5000; i++) {
+                x += xstep;
+                const int32_t v = snapshot->vDataBuffer[2 * i + (top == g.T ? 0 : 1)];
+                const QPoint point(static_cast<int>(static_cast<float>(g.L + 1) + x),
+                                   static_cast<int>(static_cast<float>(top + g.H - 2) - static_cast<float>(v) * yrate));
+                if (i > 0)
+                    p.drawLine(last, point);
+                last = point;
+            }
+        }
+    }
+    int painted = 0, differing = 0;
+    for (int y = 0; y < image.height(); y++)
+        for (int x = 0; x < image.width(); x++) {
+            const bool a = image.pixelColor(x, y) == SCOPE_CURVE_COLOR, b = reference.pixelColor(x, y) == SCOPE_CURVE_COLOR;
+            painted += b;
+            differing += a != b;
+        }
+    EXPECT_GT(painted, 10000);
+    EXPECT_LT(differing, painted / 25) << differing << " of " << painted << " pixels differ";
 }
 
 TEST_F(Plots, TinyAreasPaintWithoutLooping)
