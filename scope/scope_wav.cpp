@@ -169,7 +169,8 @@ std::string WavFreePath(const char* szDir, const char* szName, const char* szExt
 {
     const std::string base = std::string(szDir) + APP_SEPARATOR + szName;
     std::string path = base + "." + szExt;
-    for (int n = 2; n <= FREE_NAME_TRIES && RawFileSize(path.c_str(), nullptr) >= 0; n++)
+    struct stat st;
+    for (int n = 2; n <= FREE_NAME_TRIES && stat(path.c_str(), &st) == 0; n++)
         path = base + "_" + std::to_string(n) + "." + szExt;
     return path;
 }

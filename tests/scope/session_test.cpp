@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 #include "host_port.h"
 #include "scope_stream.h"
@@ -91,7 +92,24 @@ TEST_P(Modes, FirmwareDecidesTheModeAndAFullBufferOfFramesReplacesTheDisplay)
     Connect();
     EXPECT_EQ(fe.vStatus, std::vector<int>{1});
     const unsigned frames = static_cast<unsigned>(std::max(c.nFramesPerBuffer, varnsim::ScopeStream::kRecordEvery));
-    ASSERT_TRUE(WaitFrames(frames)) << (messages.Count() ? messages.Last() : "no frames");
+    // A painter copying the display all the while, as the window does on
+    // every redraw: it only ever sees whole frames.
+    std::atomic<bool> painting{true};
+    std::atomic<int> torn{0};
+    std::thread painter([&] {
+        auto copy = std::make_unique<ScopeSnapshot>();
+        while (painting) {
+            session->display.Snapshot(copy.get());
+            if (copy->vDataBuffer[SCOPE_DISPLAY_SIZE - 1] != 0 && LastSimFrame(*copy, c.bBinary, 40) == 0)
+                torn++;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const bool arrived = WaitFrames(frames);
+    painting = false;
+    painter.join();
+    ASSERT_TRUE(arrived) << (messages.Count() ? messages.Last() : "no frames");
+    EXPECT_EQ(torn.load(), 0);
     EXPECT_EQ(session->recorder.nWavSampleRate, c.uRate);
     EXPECT_EQ(session->recorder.nWavSmpPerFile, 600 * c.uRate);
 
