@@ -25,7 +25,7 @@ private:
 };
 
 // Records the receive thread's calls.
-class RecordingFrontEnd : public ScopeFrontEnd {
+class RecordingScopeFrontEnd : public ScopeFrontEnd {
 public:
     void Redraw(int bErase) override { (bErase ? nErases : nRedraws)++; }
     void Status(int bConnected) override { vStatus.push_back(bConnected); }

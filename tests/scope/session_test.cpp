@@ -60,7 +60,7 @@ protected:
 
     ScopeFrame frame;
     MessageRecorder messages;
-    RecordingFrontEnd fe;
+    RecordingScopeFrontEnd fe;
     std::unique_ptr<varnsim::Simulator> sim;
     std::unique_ptr<ScopeSession> session;
 };
