@@ -61,17 +61,6 @@ protected:
     QImage image;
 };
 
-TEST_F(Plots, GeometryFollowsTheClientArea)
-{
-    const ScopePlotGeometry g = Geometry();
-    EXPECT_EQ(g.L, 10);
-    EXPECT_EQ(g.T, 40);
-    EXPECT_EQ(g.R, 778);
-    EXPECT_EQ(g.B, 590);
-    EXPECT_EQ(g.H, (590 - 40) / 2 - 5);
-    EXPECT_EQ(g.T2, 40 + g.H + 10);
-}
-
 TEST_F(Plots, FullScaleDrawsTwoPixelsBelowEachTopAndZeroTwoAboveEachBottom)
 {
     const ScopePlotGeometry g = Geometry();

@@ -266,14 +266,20 @@ TEST_F(ScopeOnSim, HangUpMidStreamEndsTheThreadWithOneMessage)
 {
     StartSim("3.45");
     sim->SetScopeFault(varnsim::ScopeFault::HangUp, 3);
+    frame.settings.bSaveWav = 1;
+    session->recorder.fnNow = [] { return 1709290800LL; };
     Connect();
     ASSERT_TRUE(WaitEnded());
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"E:Serial port connection lost !"});
     EXPECT_EQ(fe.nEnded.load(), 1);
     EXPECT_EQ(session->Result(), SCOPE_RECEIVE_STREAM);
     EXPECT_EQ(session->uFrames.load(), 3u);
+    // The thread has ended by itself; Disconnect still finishes the recording.
     EXPECT_EQ(ScopeDisconnect(*session, fe), 1);
     EXPECT_FALSE(session->Connected());
+    const std::vector<std::string> wavs = FilesWithExt(frame.settings.szWavDir, ".wav");
+    ASSERT_EQ(wavs.size(), 1u);
+    EXPECT_EQ(ReadFileText(std::string(frame.settings.szWavDir) + "/" + wavs[0]).size(), 44u + 3 * 4000);
 }
 
 TEST_F(ScopeOnSim, NoPortSelectedOpensNothing)
