@@ -65,10 +65,11 @@ ScopeSession::ScopeSession(ScopeSettings& s) : settings(s), recorder(s)
 
 ScopeSession::~ScopeSession()
 {
-    if (loop.Running()) {
-        bStop = true;
-        loop.Stop(SCOPE_STOP_WAIT_MS);
-    }
+    // The port closes only once its reader has ended, so no read can reach
+    // a descriptor that was closed and reused.
+    bStop = true;
+    while (!loop.Stop(SCOPE_STOP_WAIT_MS))
+        Log("Waiting for the receive thread...");
     if (bConnected.exchange(0) != 0)
         SerialClose();
 }

@@ -66,8 +66,9 @@ public:
 class ScopeSession {
 public:
     explicit ScopeSession(ScopeSettings& settings);
-    // Stops a thread still running and closes the port (no WAV file is
-    // finished here: the window's close runs ScopeDisconnect first).
+    // Stops a thread still running (waiting until it has ended) and closes
+    // the port. No WAV file is finished here: the window's close runs
+    // ScopeDisconnect first.
     ~ScopeSession();
     ScopeSession(const ScopeSession&) = delete;
     ScopeSession& operator=(const ScopeSession&) = delete;
@@ -108,12 +109,14 @@ private:
     friend int ScopeDisconnect(ScopeSession&, ScopeFrontEnd&);
     friend int ReceiveFn(ScopeSession&);
 
-    ReceiveLoop loop{"receive"};
     std::atomic<int> bConnected{0};
     std::atomic<bool> bStreaming{false};
     std::atomic<bool> bStop{false};
     std::atomic<int> nResult{SCOPE_RECEIVE_RUNNING};
     ScopeFrontEnd* pFrontEnd = nullptr;
+    // Last member: destroyed (its thread stopped and joined) first, while
+    // everything the thread uses still exists.
+    ReceiveLoop loop{"receive"};
 };
 
 // "Connect": logs the title line, refuses an empty or "Select..." port with
