@@ -3,24 +3,22 @@
 // and messages.
 //
 // Both run until --seconds have passed since the sensor went into scope
-// mode, until Ctrl-C, or until the stream ends by itself (a bad frame, a lost
-// line). Ctrl-C finishes the current WAV file as a disconnect does; a second
-// Ctrl-C ends the program at once (the raw samples stay in the WAV folder
-// and become a WAV file at the next recording).
+// mode, until Ctrl-C (SIGTERM, SIGHUP), or until the stream ends by itself
+// (a bad frame, a lost line). Ctrl-C finishes the current WAV file as a
+// disconnect does; a second one ends the program at once (the raw samples
+// stay in the WAV folder and become a WAV file at the next recording).
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "appframe.h"
 #include "cli.h"
+#include "cli_interrupt.h"
 #include "frontend.h"
 #include "log.h"
 #include "profile.h"
@@ -31,44 +29,6 @@ namespace {
 constexpr int POLL_MS = 100;              // how often the main thread looks at the run
 constexpr int PROGRESS_MS = 1000;         // progress line refresh
 constexpr int STEP_RECORDING = TASK_STEP_PROGRAM;   // + files written: a new line per file
-
-volatile std::sig_atomic_t nInterrupts = 0;
-
-void OnInterrupt(int)
-{
-    nInterrupts = nInterrupts + 1;
-    if (nInterrupts > 1) {
-        static const char text[] = "\nInterrupted again: ending now.\n";
-        [[maybe_unused]] ssize_t n = write(STDERR_FILENO, text, sizeof text - 1);
-        _exit(130);
-    }
-    static const char text[] = "\nInterrupted: finishing the current file (Ctrl-C again to quit)...\n";
-    [[maybe_unused]] ssize_t n = write(STDERR_FILENO, text, sizeof text - 1);
-}
-
-// Ctrl-C and SIGTERM ask the run to end while this object lives.
-class InterruptWatch {
-public:
-    InterruptWatch()
-    {
-        nInterrupts = 0;
-        struct sigaction sa{};
-        sa.sa_handler = OnInterrupt;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &previousInt);
-        sigaction(SIGTERM, &sa, &previousTerm);
-    }
-    ~InterruptWatch()
-    {
-        sigaction(SIGINT, &previousInt, nullptr);
-        sigaction(SIGTERM, &previousTerm, nullptr);
-    }
-    static bool Interrupted() { return nInterrupts > 0; }
-
-private:
-    struct sigaction previousInt{};
-    struct sigaction previousTerm{};
-};
 
 // varn has no plots: redraws and the control state mean nothing here;
 // "frames" prints each frame and record for scripts.
@@ -137,7 +97,12 @@ void UseScopeProfile()
 int RunSession(ScopeSession& session, const std::string& sPort, unsigned uSeconds, bool bProgress, bool bPrint)
 {
     CliScopeFrontEnd fe(bPrint);
-    InterruptWatch interrupt;
+    AutoResetEvent cancel;
+    CliInterrupt interrupt(cancel, bProgress ? "finishing the current file" : "stopping");
+    const std::string lastWords = std::string("The raw samples stay in '") + session.settings.szTmpFile +
+                                  "' and become a WAV file at the next recording.\n";
+    if (bProgress)
+        CliInterrupt::SetLastWords(lastWords.c_str());
     if (!ScopeConnect(session, sPort, fe))
         return EXIT_FAILED;
     CliFrontEnd progress;
@@ -145,7 +110,8 @@ int RunSession(ScopeSession& session, const std::string& sPort, unsigned uSecond
     Clock::time_point streamingSince{};
     Clock::time_point lastProgress{};
     bool streaming = false;
-    while (session.Receiving() && !InterruptWatch::Interrupted()) {
+    bool interrupted = false;
+    while (session.Receiving() && !interrupted) {
         const Clock::time_point now = Clock::now();
         if (!streaming && session.Streaming()) {
             streaming = true;
@@ -165,7 +131,7 @@ int RunSession(ScopeSession& session, const std::string& sPort, unsigned uSecond
                          "Recording: %u frames, %u records, %llu bytes, %u files written", session.uFrames.load(),
                          session.uRecords.load(), session.uBytes.load(), files);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(POLL_MS));
+        interrupted = cancel.Wait(POLL_MS);
     }
     CliFrontEnd::EndLine();
     const bool endedHere = session.Receiving();
