@@ -1,9 +1,14 @@
 #include "log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 std::atomic<int> bLogEnabled{0};
@@ -18,15 +23,71 @@ void DefaultShowMessage(MessageKind nKind, const char* szText)
 
 std::atomic<MessageFn> pfnShowMessage{DefaultShowMessage};
 
-// One open-write-close of the log file.
+// A log that cannot be written is said once, through the reporter, and
+// again only for another file or after a line has been written since.
+std::mutex mLogFailure;
+std::string sLogFailureSaid;          // the file last said, guarded by mLogFailure
+std::atomic<bool> bLogFailureSaid{false};
+
+void SayLogFailure(int nError)
+{
+    {
+        std::lock_guard<std::mutex> lock(mLogFailure);
+        if (bLogFailureSaid && sLogFailureSaid == szLogFile)
+            return;
+        sLogFailureSaid = szLogFile;
+        bLogFailureSaid = true;
+    }
+    // The reporter logs its own line, which fails too and finds this said.
+    Warning("Could not write to log file '%s' (%s) !", szLogFile, std::strerror(nError));
+}
+
+void ClearLogFailure()
+{
+    if (!bLogFailureSaid.load())
+        return;
+    std::lock_guard<std::mutex> lock(mLogFailure);
+    bLogFailureSaid = false;
+}
+
+// One open-write-close of the log file, appending the text and a line end
+// in one write. The log is a plain file or a character device (/dev/null,
+// a terminal): a symbolic link is not followed, and a FIFO, a folder or a
+// block device is refused without waiting on it.
 void AppendLogLine(const char* szText, size_t uLength)
 {
-    FILE* f = std::fopen(szLogFile, "a");
-    if (f == nullptr)
+    const int fd = open(szLogFile, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        SayLogFailure(errno);
         return;
-    std::fwrite(szText, 1, uLength, f);
-    std::fputc('\n', f);
-    std::fclose(f);
+    }
+    struct stat st{};
+    int error = 0;
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode))
+        error = EINVAL;
+    if (error == 0) {
+        std::string line(szText, uLength);
+        line += '\n';
+        size_t done = 0;
+        while (done < line.size()) {
+            const ssize_t n = write(fd, line.data() + done, line.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                error = n < 0 ? errno : EIO;
+                break;
+            }
+        }
+    }
+    close(fd);
+    if (error != 0)
+        SayLogFailure(error);
+    else
+        ClearLogFailure();
 }
 
 int Report(MessageKind nKind, const char* szFormat, va_list args)
@@ -86,6 +147,26 @@ void LogFormatBytes(char* szOut, size_t uOutSize, const void* pBuffer, unsigned 
         pos += len;
     }
     std::snprintf(szOut + pos, uOutSize - pos, "%s", tail);
+}
+
+std::string LogPrintable(const void* pBuffer, size_t uSize, size_t uMaxChars)
+{
+    const auto* p = static_cast<const unsigned char*>(pBuffer);
+    std::string out;
+    for (size_t i = 0; i < uSize; i++) {
+        if (out.size() >= uMaxChars) {
+            out += "...";
+            break;
+        }
+        if (p[i] >= 0x20 && p[i] <= 0x7E) {
+            out += static_cast<char>(p[i]);
+        } else {
+            char item[8];
+            std::snprintf(item, sizeof item, "<0x%02X>", p[i]);
+            out += item;
+        }
+    }
+    return out;
 }
 
 void LogBuffer(const char* szLabel, const void* pBuffer, unsigned uSize)

@@ -9,14 +9,19 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
 
 #include "appframe.h"
 
 extern std::atomic<int> bLogEnabled;
 
 // Appends the formatted text and one line end to szLogFile. Does nothing
-// while logging is off; a file that cannot be opened drops the line silently.
-// Always returns 1.
+// while logging is off. The log is opened without following a symbolic
+// link and must be a plain file (or a character device such as /dev/null);
+// a log that cannot be written drops the line, and the failure is shown
+// once through Warning ("Could not write to log file '%s' (%s) !"), again
+// only for another file or after a line has been written since. Always
+// returns 1.
 int Log(const char* szFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Appends "label", the bytes (printable ASCII as is, every other byte as
@@ -26,6 +31,11 @@ void LogBuffer(const char* szLabel, const void* pBuffer, unsigned uSize);
 // Formats the dump part of LogBuffer (bytes and the count) into text; used by
 // LogBuffer and by tools that print traffic.
 void LogFormatBytes(char* szOut, size_t uOutSize, const void* pBuffer, unsigned uSize);
+
+// The bytes as a dump shows them (printable ASCII as is, every other byte as
+// "<0xHH>"), without the count; after uMaxChars characters the rest is
+// left out and "..." ends the text. For messages that show outside text.
+std::string LogPrintable(const void* pBuffer, size_t uSize, size_t uMaxChars);
 
 // The reporters: format (bounded by the program's message size, longer texts
 // are cut), log as "ERROR : %s" / "WARNING : %s" / "INFO : %s", then show the

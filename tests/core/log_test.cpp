@@ -1,7 +1,10 @@
 // Log lines, byte dumps, reporters and the start-up frame's globals.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "appframe.h"
 #include "log.h"
@@ -70,6 +73,61 @@ TEST_F(LogTest, LogFileThatCannotBeOpenedIsIgnored)
     EXPECT_EQ(Log("dropped"), 1);
     LogBuffer("READ  : ", "x", 1);
     EXPECT_FALSE(FileExistsOnDisk(szLogFile));
+}
+
+TEST_F(LogTest, LogThatCannotBeWrittenIsSaidOnceUntilALineIsWrittenAgain)
+{
+    MessageRecorder rec;
+    const std::string folder = dir.Path();
+    std::snprintf(szLogFile, sizeof szLogFile, "%s", folder.c_str());
+    Log("one");
+    LogBuffer("READ  : ", "x", 1);
+    Log("two");
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"W:Could not write to log file '" + folder +
+                                                     "' (Is a directory) !"}));
+
+    std::snprintf(szLogFile, sizeof szLogFile, "%s/good.log", folder.c_str());
+    Log("written");
+    std::snprintf(szLogFile, sizeof szLogFile, "%s/missing/x.log", folder.c_str());
+    Log("dropped");
+    Log("dropped");
+    EXPECT_EQ(rec.Count(), 2u);
+    EXPECT_EQ(rec.Last(), "W:Could not write to log file '" + folder + "/missing/x.log' (No such file or directory) !");
+    EXPECT_EQ(ReadFileText(folder + "/good.log"), "written\n");
+}
+
+TEST_F(LogTest, LogIsNotFollowedThroughALinkNorOpenedOnAFifo)
+{
+    MessageRecorder rec;
+    const std::string victim = dir.File("victim");
+    std::ofstream(victim) << "keep\n";
+    ASSERT_EQ(symlink(victim.c_str(), dir.File("link.log").c_str()), 0);
+    std::snprintf(szLogFile, sizeof szLogFile, "%s", dir.File("link.log").c_str());
+    Log("secret");
+    EXPECT_EQ(ReadFileText(victim), "keep\n");
+    EXPECT_EQ(rec.Count(), 1u);
+
+    // A FIFO with nobody reading would block an ordinary open for ever.
+    ASSERT_EQ(mkfifo(dir.File("fifo.log").c_str(), 0600), 0);
+    std::snprintf(szLogFile, sizeof szLogFile, "%s", dir.File("fifo.log").c_str());
+    Log("line");
+    Log("line");
+    EXPECT_EQ(rec.Count(), 2u);
+    EXPECT_EQ(rec.Last(), "W:Could not write to log file '" + dir.File("fifo.log") + "' (No such device or address) !");
+    // A character device is a log too; a line written there ends the notice.
+    std::snprintf(szLogFile, sizeof szLogFile, "/dev/null");
+    Log("line");
+    std::snprintf(szLogFile, sizeof szLogFile, "%s", dir.File("fifo.log").c_str());
+    Log("line");
+    EXPECT_EQ(rec.Count(), 3u);
+}
+
+TEST(LogPrintableTest, ShowsOutsideTextAsADumpWouldAndCutsIt)
+{
+    EXPECT_EQ(LogPrintable("a\rb~\x7f\xff", 6, 64), "a<0x0D>b~<0x7F><0xFF>");
+    EXPECT_EQ(LogPrintable("abcdef", 6, 3), "abc...");
+    EXPECT_EQ(LogPrintable("abc", 3, 3), "abc");
+    EXPECT_EQ(LogPrintable("", 0, 3), "");
 }
 
 TEST_F(LogTest, ReporterTextIsCutToTheProgramsBuffer)
