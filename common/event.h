@@ -1,8 +1,14 @@
 // Auto-reset event: one Set releases one wait (or the next one, if nobody
 // waits yet), after which the event is clear again. Used for cancelling a
 // worker from the window thread.
+//
+// The signal is an atomic flag, so TryWait (a look without waiting, made
+// once per record by the logger download) costs no system call; Set and a
+// Wait that has to sleep go through the mutex and condition variable.
+// Exactly one of several consumers racing for one signal gets it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -14,7 +20,7 @@ public:
     {
         {
             std::lock_guard<std::mutex> lock(mMutex);
-            bSignalled = true;
+            bSignalled.store(true, std::memory_order_release);
         }
         cvSignal.notify_one();
     }
@@ -23,26 +29,27 @@ public:
     // signalled. A time-out of 0 only looks.
     bool Wait(unsigned uMilliseconds)
     {
-        std::unique_lock<std::mutex> lock(mMutex);
-        if (!cvSignal.wait_for(lock, std::chrono::milliseconds(uMilliseconds), [this] { return bSignalled; }))
+        if (TryWait())
+            return true;
+        if (uMilliseconds == 0)
             return false;
-        bSignalled = false;
-        return true;
+        std::unique_lock<std::mutex> lock(mMutex);
+        return cvSignal.wait_for(lock, std::chrono::milliseconds(uMilliseconds), [this] { return Consume(); });
     }
 
-    bool TryWait() { return Wait(0); }
+    // Looks without waiting; true (and the event cleared) when it was
+    // signalled.
+    bool TryWait() { return bSignalled.load(std::memory_order_acquire) && Consume(); }
 
     // Clears a pending signal without waiting.
-    void Reset()
-    {
-        std::lock_guard<std::mutex> lock(mMutex);
-        bSignalled = false;
-    }
+    void Reset() { bSignalled.store(false, std::memory_order_release); }
 
 private:
+    bool Consume() { return bSignalled.exchange(false, std::memory_order_acq_rel); }
+
     std::mutex mMutex;
     std::condition_variable cvSignal;
-    bool bSignalled = false;
+    std::atomic<bool> bSignalled{false};
 };
 
 // Milliseconds of a monotonic clock, for deadlines measured like a tick counter.
