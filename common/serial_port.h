@@ -25,11 +25,19 @@ bool SerialPortProbe(const std::string& sPath);
 
 void SerialPortClose(SerialHandle h);
 
+// Result of a transfer. On SERIAL_IO_FAILED errno holds the system's reason;
+// SERIAL_IO_HUNGUP means the line is gone (adapter unplugged, peer closed).
 enum SerialIo { SERIAL_IO_OK = 0, SERIAL_IO_FAILED, SERIAL_IO_HUNGUP };
 
 // Reads until uSize bytes came or uTimeout ms passed since the call began.
 SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout,
                         unsigned* pRead);
+
+// Takes what the line holds now, up to uSize bytes; when it holds nothing,
+// waits at most uTimeout ms for the first bytes and takes those. *pRead is
+// 0 only when the time-out passed without a byte.
+SerialIo SerialPortReadSome(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout,
+                            unsigned* pRead);
 
 // Writes all bytes within uTimeout ms.
 SerialIo SerialPortWrite(SerialHandle h, const void* pBuffer, unsigned uSize, unsigned uTimeout,

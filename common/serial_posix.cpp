@@ -177,8 +177,10 @@ void SerialPortClose(SerialHandle h)
 SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout, unsigned* pRead)
 {
     *pRead = 0;
-    if (h < 0)
+    if (h < 0) {
+        errno = EBADF;
         return SERIAL_IO_FAILED;
+    }
     auto* p = static_cast<unsigned char*>(pBuffer);
     const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
     unsigned got = 0;
@@ -240,12 +242,54 @@ SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned 
     return SERIAL_IO_OK;
 }
 
+SerialIo SerialPortReadSome(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout, unsigned* pRead)
+{
+    *pRead = 0;
+    if (h < 0) {
+        errno = EBADF;
+        return SERIAL_IO_FAILED;
+    }
+    if (uSize == 0)
+        return SERIAL_IO_OK;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
+    bool sawHangup = false;
+    for (;;) {
+        const ssize_t n = read(h, pBuffer, uSize);
+        if (n > 0) {
+            *pRead = static_cast<unsigned>(n);
+            return SERIAL_IO_OK;
+        }
+        if (n == 0 && sawHangup)
+            return SERIAL_IO_HUNGUP;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EIO)
+            return SERIAL_IO_HUNGUP;
+        if (n < 0 && errno != EAGAIN)
+            return SERIAL_IO_FAILED;
+        const int wait = MillisecondsLeft(deadline);
+        if (wait == 0)
+            return SERIAL_IO_OK;
+        pollfd pfd{h, POLLIN, 0};
+        const int r = poll(&pfd, 1, wait);
+        if (r < 0 && errno != EINTR)
+            return SERIAL_IO_FAILED;
+        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            if ((pfd.revents & POLLIN) == 0)
+                return SERIAL_IO_HUNGUP;
+            sawHangup = true;   // take what is left, then report
+        }
+    }
+}
+
 SerialIo SerialPortWrite(SerialHandle h, const void* pBuffer, unsigned uSize, unsigned uTimeout,
                          unsigned* pWritten)
 {
     *pWritten = 0;
-    if (h < 0)
+    if (h < 0) {
+        errno = EBADF;
         return SERIAL_IO_FAILED;
+    }
     const auto* p = static_cast<const unsigned char*>(pBuffer);
     const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
     unsigned done = 0;
@@ -276,7 +320,10 @@ SerialIo SerialPortWrite(SerialHandle h, const void* pBuffer, unsigned uSize, un
         }
     }
     *pWritten = done;
-    return done == uSize ? SERIAL_IO_OK : SERIAL_IO_FAILED;
+    if (done == uSize)
+        return SERIAL_IO_OK;
+    errno = ETIMEDOUT;   // the line took less than the block within the time-out
+    return SERIAL_IO_FAILED;
 }
 
 void SerialPortPurge(SerialHandle h, bool bInput, bool bOutput)

@@ -2,8 +2,11 @@
 // time-outs, traces, exclusivity and hang-ups.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -181,6 +184,158 @@ TEST_F(SerialTest, HangUpFailsTheReadAtOnceInsteadOfTimingOut)
     EXPECT_EQ(SerialIsHungUp(), 1);
     char line[SERIAL_LINE_SIZE];
     EXPECT_EQ(SerialReadFrame(line, sizeof line), 0u);
+}
+
+// Waits until the port's input queue holds at least uBytes, so that a test
+// knows the next read finds them all at once.
+bool WaitForInput(unsigned uBytes)
+{
+    for (int i = 0; i < 2000; i++) {
+        int queued = 0;
+        if (ioctl(hSerial.load(), FIONREAD, &queued) == 0 && queued >= static_cast<int>(uBytes))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+TEST_F(SerialTest, LinesAndRawReadsShareOneReadAheadBuffer)
+{
+    const std::string wire = "first\r\nRAW12second\r\n\r\nx";
+    const unsigned long long readBefore = SerialTrafficSoFar().uRead;
+    peer.Send(wire);
+    ASSERT_TRUE(WaitForInput(wire.size()));
+    SerialSetTimeout(100);
+    char line[SERIAL_LINE_SIZE];
+    SerialLineEnd end = SERIAL_LINE_FAILED;
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 5u);
+    EXPECT_STREQ(line, "first");
+    EXPECT_EQ(end, SERIAL_LINE_LF);
+    // The rest came with the first line; the raw read is served from it.
+    char raw[8] = {};
+    EXPECT_EQ(SerialRead(raw, 5), 5u);
+    EXPECT_EQ(std::string(raw, 5), "RAW12");
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 6u);
+    EXPECT_STREQ(line, "second");
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 0u);
+    EXPECT_EQ(end, SERIAL_LINE_LF);
+    // A raw read takes what is buffered, then waits on the line for the rest.
+    peer.Send("yz");
+    EXPECT_EQ(SerialRead(raw, 3), 3u);
+    EXPECT_EQ(std::string(raw, 3), "xyz");
+    EXPECT_EQ(SerialTrafficSoFar().uRead - readBefore, wire.size() + 2);
+    const std::string log = LogText();
+    EXPECT_NE(log.find("READ  : first (5 bytes)\nREAD  : RAW12 (5 bytes)\nREAD  : second (6 bytes)\n"
+                       "READ  :  (0 bytes)\nREAD  : xyz (3 bytes)\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(SerialTest, PurgeAndCloseDropWhatWasReadAhead)
+{
+    SerialSetTimeout(50);
+    peer.Send("a\r\nleft over\r\n");
+    ASSERT_TRUE(WaitForInput(14));
+    char line[SERIAL_LINE_SIZE];
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 1u);
+    SerialPurge();
+    SerialLineEnd end = SERIAL_LINE_LF;
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 0u);
+    EXPECT_EQ(end, SERIAL_LINE_TIMEOUT);
+
+    peer.Send("b\r\nstale");
+    ASSERT_TRUE(WaitForInput(8));
+    EXPECT_EQ(SerialReadFrame(line, sizeof line), 1u);
+    SerialClose();
+    char raw[8];
+    EXPECT_EQ(SerialRead(raw, sizeof raw), 0u);
+    EXPECT_EQ(SerialLastReadFailed(), 1);
+}
+
+TEST_F(SerialTest, LineEndSaysWhetherTheLineCameWhole)
+{
+    SerialSetTimeout(100);
+    char line[SERIAL_LINE_SIZE];
+    SerialLineEnd end = SERIAL_LINE_FAILED;
+    peer.Send("part");
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 4u);
+    EXPECT_EQ(end, SERIAL_LINE_TIMEOUT);
+    // A line of the largest size is whole when its line end follows; it
+    // does not leave an empty line behind.
+    peer.Send(std::string(2047, 'x') + "\r\nnext\r\n");
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 2047u);
+    EXPECT_EQ(end, SERIAL_LINE_LF);
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 4u);
+    EXPECT_STREQ(line, "next");
+    peer.Send(std::string(2047, 'y') + "z\r\n");
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 2047u);
+    EXPECT_EQ(end, SERIAL_LINE_FULL);
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 1u);
+    EXPECT_EQ(end, SERIAL_LINE_LF);
+}
+
+TEST_F(SerialTest, FailedReadIsToldApartFromATimeoutAndLoggedOnce)
+{
+    SerialSetTimeout(30);
+    char buf[8];
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    EXPECT_EQ(SerialLastReadFailed(), 0);
+    peer.HangUp();
+    EXPECT_EQ(SerialRead(buf, sizeof buf), 0u);
+    EXPECT_EQ(SerialLastReadFailed(), 1);
+    char line[SERIAL_LINE_SIZE];
+    SerialLineEnd end = SERIAL_LINE_LF;
+    EXPECT_EQ(SerialReadLine(line, sizeof line, &end), 0u);
+    EXPECT_EQ(end, SERIAL_LINE_FAILED);
+    EXPECT_EQ(SerialReadUntilQuiet(buf, sizeof buf, 10), 0u);
+    EXPECT_EQ(SerialLastReadFailed(), 1);
+    // The flag is the calling thread's own.
+    std::thread([] { EXPECT_EQ(SerialLastReadFailed(), 0); }).join();
+    const std::string log = LogText();
+    const std::string said = "Serial port read failed (line hung up) !\n";
+    ASSERT_NE(log.find(said), std::string::npos) << log;
+    EXPECT_EQ(log.find(said, log.find(said) + 1), std::string::npos) << log;
+}
+
+TEST_F(SerialTest, CloseWaitsForAReadInProgressSoItsDescriptorIsNotReused)
+{
+    SerialSetTimeout(300);
+    std::atomic<bool> started{false};
+    std::string got;
+    std::thread reader([&] {
+        started = true;
+        char buf[64];
+        got.assign(buf, SerialRead(buf, sizeof buf));
+    });
+    while (!started)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(SerialClose(), 1);
+    // Whatever the kernel hands out next must not feed the old read.
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+    EXPECT_EQ(write(fds[1], "intruder", 8), 8);
+    reader.join();
+    EXPECT_EQ(got, "");
+    close(fds[0]);
+    close(fds[1]);
+    ASSERT_EQ(SerialOpen(peer.SlavePath().c_str()), 1);
+}
+
+TEST_F(SerialTest, ReadUntilQuietEndsOnceTheAnswerIsOver)
+{
+    SerialSetTimeout(3000);
+    peer.Send("wakeup!\r\nOK awake\r\n");
+    char buf[SERIAL_LINE_SIZE];
+    auto t0 = Clock::now();
+    EXPECT_EQ(SerialReadUntilQuiet(buf, sizeof buf, 30), 19u);
+    EXPECT_LT(MsSince(t0), 2000);
+    EXPECT_EQ(SerialLastReadFailed(), 0);
+    // Silence: the whole time-out, nothing.
+    SerialSetTimeout(60);
+    t0 = Clock::now();
+    EXPECT_EQ(SerialReadUntilQuiet(buf, sizeof buf, 10), 0u);
+    EXPECT_GE(MsSince(t0), 55);
 }
 
 TEST(SerialOpenTest, MissingPortIsReportedAndListShowsOnlyPortsThatOpen)

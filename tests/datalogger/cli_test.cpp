@@ -112,7 +112,9 @@ TEST_F(LoggerCliTest, FailedDownloadLeavesNeitherTargetNorTemporary)
 
 TEST_F(LoggerCliTest, InterruptStopsAfterTheCurrentRecord)
 {
-    StartSim(10000);
+    // Enough records that the download (about 200 000 a second unpaced)
+    // is still running when the interrupt comes.
+    StartSim(1000000);
     const std::string target = csv.File("data.csv");
     const pid_t pid = Spawn({"logger", "download", sim->PortPath(), target});
     // Interrupt once the records flow.
