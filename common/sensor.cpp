@@ -1,10 +1,12 @@
 #include "sensor.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "log.h"
@@ -37,6 +39,8 @@ void CopyValue(char* szResult, size_t uResultSize, const char* szFrom, size_t uL
     szResult[uLength] = '\0';
 }
 
+std::atomic<int> nWakeupMode{SENSOR_WAKEUP_FULL};
+
 // Command text plus CR; false when the command is too long to send.
 bool FormCommand(const char* szCmd, std::vector<char>& line)
 {
@@ -46,6 +50,24 @@ bool FormCommand(const char* szCmd, std::vector<char>& line)
     line.assign(szCmd, szCmd + len);
     line.push_back(CR);
     return true;
+}
+
+bool FitsCommand(const char* szText)
+{
+    return SensorTextFitsCommand(szText, std::strlen(szText)) == 1;
+}
+
+// Reports a key, value or password that cannot go into a command line.
+// A password is not shown. Returns 0.
+int RefuseText(const char* szWhat, const char* szText)
+{
+    if (szText == nullptr)
+        return Error("Refused to send the %s to the sensor: it holds a carriage return, line feed or zero "
+                     "byte !",
+                     szWhat);
+    return Error("Refused to send the %s '%s' to the sensor: it holds a carriage return, line feed or zero "
+                 "byte !",
+                 szWhat, LogPrintable(szText, std::strlen(szText), 64).c_str());
 }
 
 
@@ -60,6 +82,28 @@ int CommandOrReport(const char* szCmd, const char* szWhat)
 }
 
 }  // namespace
+
+const char SENSOR_REFUSED_COMMAND[] = "Command holds CR, LF or NUL, not sent";
+
+int SensorTextFitsCommand(const void* pText, size_t uLength)
+{
+    const auto* p = static_cast<const unsigned char*>(pText);
+    for (size_t i = 0; i < uLength; i++) {
+        if (p[i] == CR || p[i] == LF || p[i] == '\0')
+            return 0;
+    }
+    return 1;
+}
+
+void SensorSetWakeupMode(SensorWakeupMode nMode)
+{
+    nWakeupMode = nMode;
+}
+
+SensorWakeupMode SensorGetWakeupMode()
+{
+    return static_cast<SensorWakeupMode>(nWakeupMode.load());
+}
 
 int SensorToInt(const char* szText)
 {
@@ -78,11 +122,19 @@ int SensorWakeup()
     char wake[9];
     std::snprintf(wake, sizeof wake, "wakeup!%c", CR);
     std::vector<char> scratch(p.uWakeupReadSize);
+    const unsigned size = static_cast<unsigned>(scratch.size());
+    const bool quick = SensorGetWakeupMode() == SENSOR_WAKEUP_QUICK;
     unsigned count = p.uWakeupCount > 0 ? p.uWakeupCount : 1;
     for (unsigned i = 0; i < count; i++) {
         if (!SerialWrite(wake, 8))
             return Error("Could not write to serial port !");
-        SerialRead(scratch.data(), static_cast<unsigned>(scratch.size()));
+        if (!quick) {
+            SerialRead(scratch.data(), size);
+            continue;
+        }
+        const unsigned got = SerialReadUntilQuiet(scratch.data(), size, SENSOR_WAKEUP_QUIET_MS);
+        if (std::memchr(scratch.data(), LF, got) != nullptr)
+            break;
     }
     SerialPurge();
     return 1;
@@ -91,13 +143,18 @@ int SensorWakeup()
 int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
 {
     SetResult(szResult, uResultSize, "");
+    if (!FitsCommand(szCmd)) {
+        SetResult(szResult, uResultSize, SENSOR_REFUSED_COMMAND);
+        return 0;
+    }
     std::vector<char> cmd;
     if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
         SetResult(szResult, uResultSize, "Serial port write error");
         return 0;
     }
     char line[SERIAL_LINE_SIZE];
-    unsigned len = SerialReadFrame(line, sizeof line);
+    SerialLineEnd end = SERIAL_LINE_LF;
+    unsigned len = SerialReadLine(line, sizeof line, &end);
     if (len == 0) {
         SetResult(szResult, uResultSize, "Serial port read error");
         return 0;
@@ -111,13 +168,28 @@ int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
         SetResult(szResult, uResultSize, "Bad echo received");
         return 0;
     }
-    len = SerialReadFrame(line, sizeof line);
+    // An echo that the time-out cut is not the sensor's whole line.
+    if (end != SERIAL_LINE_LF) {
+        SetResult(szResult, uResultSize, "Serial port read error");
+        return 0;
+    }
+    len = SerialReadLine(line, sizeof line, &end);
     if (len == 0) {
         SetResult(szResult, uResultSize, "Serial port read error");
         return 0;
     }
     if (len <= 1) {
         SetResult(szResult, uResultSize, "Bad response status code");
+        return 0;
+    }
+    // A cut status line would pass a cut value off as the sensor's; the
+    // rest of an overlong one would be taken for the next echo.
+    if (end == SERIAL_LINE_FULL) {
+        SetResult(szResult, uResultSize, "Response too long");
+        return 0;
+    }
+    if (end != SERIAL_LINE_LF) {
+        SetResult(szResult, uResultSize, "Serial port read error");
         return 0;
     }
     if (const char* eq = std::strchr(line, '='))
@@ -129,6 +201,10 @@ int SensorCmdSingle(const char* szCmd, char* szResult, size_t uResultSize)
 {
     constexpr unsigned READ_SIZE = 8192;
     SetResult(szResult, uResultSize, "");
+    if (!FitsCommand(szCmd)) {
+        SetResult(szResult, uResultSize, SENSOR_REFUSED_COMMAND);
+        return 0;
+    }
     std::vector<char> cmd;
     if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
         SetResult(szResult, uResultSize, "Serial port write error");
@@ -177,6 +253,8 @@ int SensorCmd(const char* szCmd, char* szResult, size_t uResultSize)
 int SensorCmdConfig(char* szDest, size_t uDestSize)
 {
     const unsigned readSize = CurrentProfile().uConfigReadSize;
+    if (uDestSize == 0)
+        return Error("Could not read the configuration: no room for it !");
     char cmd[8];
     std::snprintf(cmd, sizeof cmd, "config%c", CR);
     if (!SerialWrite(cmd, 7))
@@ -197,9 +275,18 @@ int SensorCmdConfig(char* szDest, size_t uDestSize)
 
 int SensorCmdAdmin(const char* szPassword)
 {
+    if (!FitsCommand(szPassword))
+        return RefuseText("password", nullptr);
     char cmd[SENSOR_RESULT_SIZE + 16];
+    char result[SENSOR_RESULT_SIZE];
     std::snprintf(cmd, sizeof cmd, "admin %s", szPassword);
-    return CommandOrReport(cmd, "Could not unlock factory parameters");
+    // The command and its echo would show the factory password in the log.
+    SerialSetTraceMask(szPassword);
+    const int ok = SensorCmd(cmd, result, sizeof result);
+    SerialSetTraceMask(nullptr);
+    if (ok)
+        return 1;
+    return Error("%sCould not unlock factory parameters\n%s !", CurrentProfile().szFailPrefix, result);
 }
 
 int SensorCmdReset()
@@ -219,6 +306,10 @@ int SensorCmdScopeMode()
 
 int SensorCmdSet(const char* szLabel, const char* szKey, const char* szValue)
 {
+    if (!FitsCommand(szKey))
+        return RefuseText("parameter key", szKey);
+    if (!FitsCommand(szValue))
+        return RefuseText("parameter value", szValue);
     char cmd[SENSOR_RESULT_SIZE + 16];
     char result[SENSOR_RESULT_SIZE];
     std::snprintf(cmd, sizeof cmd, "set %s %s", szKey, szValue);
@@ -230,6 +321,12 @@ int SensorCmdSet(const char* szLabel, const char* szKey, const char* szValue)
 
 int SensorCmdGet(const char* szLabel, const char* szKey, char* szValue, size_t uValueSize)
 {
+    // The failure message shows the reason left in szValue: it needs room
+    // for at least its terminator.
+    if (uValueSize == 0)
+        return Error("Could not get parameter '%s' (%s): no room for its value !", szLabel, szKey);
+    if (!FitsCommand(szKey))
+        return RefuseText("parameter key", szKey);
     char cmd[SENSOR_RESULT_SIZE + 16];
     std::snprintf(cmd, sizeof cmd, "get %s", szKey);
     if (SensorCmd(cmd, szValue, uValueSize))

@@ -86,6 +86,110 @@ TEST_F(ConsoleTest, WriteFailureAndOverlongCommand)
     EXPECT_STREQ(szResult, "Serial port write error");
 }
 
+TEST_F(ConsoleTest, LineBreakInACommandIsRefusedBeforeAnythingIsWritten)
+{
+    EXPECT_EQ(SensorCmd("get sens-type\rlogger clear confirm", szResult, sizeof szResult), 0);
+    EXPECT_STREQ(szResult, SENSOR_REFUSED_COMMAND);
+    EXPECT_EQ(SensorCmd("get a\nreboot", szResult, sizeof szResult), 0);
+    EXPECT_STREQ(szResult, SENSOR_REFUSED_COMMAND);
+    EXPECT_EQ(SensorTextFitsCommand("on\0x", 4), 0);
+    EXPECT_EQ(SensorTextFitsCommand("on x", 4), 1);
+
+    char value[SENSOR_RESULT_SIZE];
+    const std::string tail = "' to the sensor: it holds a carriage return, line feed or zero byte !";
+    EXPECT_EQ(SensorCmdGet("Sensor type", "sens-type\rlogger clear confirm", value), 0);
+    EXPECT_EQ(rec.Last(), "E:Refused to send the parameter key 'sens-type<0x0D>logger clear confirm" + tail);
+    EXPECT_EQ(SensorCmdSet("Datalogger mode", "logger-mode", "on\rreset confirm"), 0);
+    EXPECT_EQ(rec.Last(), "E:Refused to send the parameter value 'on<0x0D>reset confirm" + tail);
+    EXPECT_EQ(SensorCmdSet("Key", "a\nb", "1"), 0);
+    EXPECT_EQ(rec.Last(), "E:Refused to send the parameter key 'a<0x0A>b" + tail);
+    // The password itself is never shown.
+    EXPECT_EQ(SensorCmdAdmin("pw\rreset confirm"), 0);
+    EXPECT_EQ(rec.Last(), "E:Refused to send the password to the sensor: it holds a carriage return, line feed or "
+                          "zero byte !");
+
+    SerialClose();
+    Open(PROGRAM_SCOPE);
+    EXPECT_EQ(SensorCmd("get a\rreboot", szResult, sizeof szResult), 0);
+    EXPECT_STREQ(szResult, SENSOR_REFUSED_COMMAND);
+    EXPECT_EQ(peer.Receive(200), "");
+}
+
+TEST_F(ConsoleTest, CutOrOverlongStatusLineIsAFailureNotACutValue)
+{
+    EXPECT_EQ(Exchange("get a", "get a\r\nOK a=12"), 0);
+    EXPECT_STREQ(szResult, "Serial port read error");
+    // An echo the time-out cut is no echo either, even when its letters match.
+    EXPECT_EQ(Exchange("get a", "get a"), 0);
+    EXPECT_STREQ(szResult, "Serial port read error");
+
+    const std::string longest = "OK a=" + std::string(SENSOR_RESULT_SIZE - 1 - 5, 'v');
+    EXPECT_EQ(Exchange("get a", "get a\r\n" + longest + "\r\n"), 1);
+    EXPECT_EQ(std::string(szResult), std::string(SENSOR_RESULT_SIZE - 1 - 5, 'v'));
+    EXPECT_EQ(Exchange("get a", "get a\r\n" + longest + "w\r\n"), 0);
+    EXPECT_STREQ(szResult, "Response too long");
+}
+
+TEST_F(ConsoleTest, ZeroSizeBuffersAreRefusedBeforeAnythingIsSent)
+{
+    char value[1] = {'x'};
+    EXPECT_EQ(SensorCmdGet("Sensor type", "sens-type", value, 0), 0);
+    EXPECT_EQ(rec.Last(), "E:Could not get parameter 'Sensor type' (sens-type): no room for its value !");
+    EXPECT_EQ(SensorCmdConfig(value, 0), 0);
+    EXPECT_EQ(rec.Last(), "E:Could not read the configuration: no room for it !");
+    EXPECT_EQ(value[0], 'x');
+    EXPECT_EQ(peer.Receive(200), "");
+}
+
+TEST_F(ConsoleTest, AdminTraceMasksThePassword)
+{
+    bLogEnabled = 1;
+    peer.Send("admin s3cret\r\nOK admin=unlocked\r\n");
+    EXPECT_EQ(SensorCmdAdmin("s3cret"), 1);
+    EXPECT_EQ(peer.Receive(200, "\r"), "admin s3cret\r");
+    peer.Send("admin s3cret\r\nERROR=Bad password\r\n");
+    EXPECT_EQ(SensorCmdAdmin("s3cret"), 0);
+    SerialWrite("s3cret", 6);
+    bLogEnabled = 0;
+    const std::string log = ReadFileText(szLogFile);
+    EXPECT_NE(log.find("WRITE : admin ******<0x0D> (13 bytes)\nREAD  : admin ****** (12 bytes)\n"
+                       "READ  : OK admin=unlocked (17 bytes)\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Could not unlock factory parameters\nBad password !"), std::string::npos);
+    // Only the admin exchange is masked.
+    EXPECT_EQ(log.find("s3cret"), log.find("WRITE : s3cret (6 bytes)") + 8);
+}
+
+// Puts the wake-up mode back, whatever a test leaves.
+struct WakeupModeGuard {
+    ~WakeupModeGuard() { SensorSetWakeupMode(SENSOR_WAKEUP_FULL); }
+};
+
+TEST_F(ConsoleTest, QuickWakeupEndsAtTheFirstAnswerButKeepsTheCountForASilentSensor)
+{
+    WakeupModeGuard guard;
+    SensorSetWakeupMode(SENSOR_WAKEUP_QUICK);
+    SerialSetTimeout(1000);
+    // The console answers the first "wakeup!"; what comes after the answer
+    // is purged with it.
+    peer.Send("wakeup!\r\nOK awake\r\n");
+    EXPECT_EQ(SensorWakeup(), 1);
+    EXPECT_EQ(peer.Receive(200), "wakeup!\r");
+    peer.Send("get a\r\nOK a=1\r\n");
+    EXPECT_EQ(SensorCmd("get a", szResult, sizeof szResult), 1);
+    peer.Receive(200, "\r");
+
+    // Bytes without a line end are no answer; silence neither.
+    SerialSetTimeout(30);
+    peer.Send("noise");
+    EXPECT_EQ(SensorWakeup(), 1);
+    std::string five;
+    for (int i = 0; i < 5; i++)
+        five += "wakeup!\r";
+    EXPECT_EQ(peer.Receive(200), five);
+}
+
 TEST_F(ConsoleTest, ResultIsBoundedByTheCallersBuffer)
 {
     peer.Send("get k\r\nOK k=" + std::string(500, 'v') + "\r\n");
