@@ -46,7 +46,8 @@ int LoggerLineNumber(const char* szLine, size_t uLength, int* pnNumber)
 int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength)
 {
     const char* prefix = CurrentProfile().szFailPrefix;
-    const unsigned length = SerialReadFrame(szLine, uSize);
+    SerialLineEnd end = SERIAL_LINE_LF;
+    const unsigned length = SerialReadLine(szLine, uSize, &end);
     if (length == 0)
         return Error("%sSerial port read error", prefix);
     int number = 0;
@@ -54,6 +55,11 @@ int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* 
         return Error("%sBad line format", prefix);
     if (number != iExpected)
         return Error("%sData missed (wait: %lld, found: %d)", prefix, iExpected + 1, number);
+    // A line the time-out cut (a sensor that stopped mid-record), or one
+    // longer than the buffer, is not a record: it would end the file with a
+    // cut record.
+    if (end != SERIAL_LINE_LF)
+        return Error("%sSerial port read error", prefix);
     *puLength = length;
     return 1;
 }

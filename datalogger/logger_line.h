@@ -24,8 +24,10 @@ int LoggerLineNumber(const char* szLine, size_t uLength, int* pnNumber);
 
 // Reads download line number iExpected (0: the heading) with the line
 // reader under the current time-out, and checks it: something came, it holds
-// a ';', its number is iExpected. On failure reports the console's failure
-// prefix followed by "Serial port read error", "Bad line format" or
-// "Data missed (wait: %d, found: %d)" and returns 0. On success returns 1
-// with the line (terminated) in szLine and its length in *puLength.
+// a ';', its number is iExpected, and it ended with its line end. On failure
+// reports the console's failure prefix followed by "Bad line format",
+// "Data missed (wait: %d, found: %d)" or, for a line that did not come or
+// did not come whole (cut by the time-out, longer than uSize - 1 bytes),
+// "Serial port read error", and returns 0. On success returns 1 with the
+// line (terminated) in szLine and its length in *puLength.
 int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength);

@@ -1,4 +1,5 @@
 // Version stamp of a firmware image file.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -18,7 +19,10 @@ constexpr size_t STAMP_MAKER_OFFSET = 16;    // "ELI" starts this many bytes bef
 constexpr size_t STAMP_VERSION_OFFSET = 8;   // version text starts this many bytes before it
 
 // Decimal number as atoi reads it (leading white space, optional sign,
-// digits up to the first other byte; none gives 0), never past pEnd.
+// digits up to the first other byte; none gives 0), never past pEnd. The
+// value saturates at the int range instead of wrapping, so a long run of
+// digits never reads as a small version; a negative number keeps atoi's
+// value in the unsigned result.
 uint32_t ParseDecimal(const uint8_t* p, const uint8_t* pEnd)
 {
     while (p < pEnd && std::isspace(*p))
@@ -28,12 +32,15 @@ uint32_t ParseDecimal(const uint8_t* p, const uint8_t* pEnd)
         negative = *p == '-';
         p++;
     }
-    uint32_t value = 0;
+    constexpr uint64_t LIMIT = static_cast<uint64_t>(INT32_MAX) + 1;   // magnitude of INT32_MIN
+    uint64_t value = 0;
     while (p < pEnd && *p >= '0' && *p <= '9') {
-        value = value * 10 + static_cast<uint32_t>(*p - '0');
+        value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(*p - '0'), LIMIT);
         p++;
     }
-    return negative ? 0u - value : value;
+    if (negative)
+        return static_cast<uint32_t>(0u - static_cast<uint32_t>(value));
+    return static_cast<uint32_t>(std::min<uint64_t>(value, INT32_MAX));
 }
 
 }  // namespace

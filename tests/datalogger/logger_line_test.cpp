@@ -2,11 +2,13 @@
 // simulator cannot produce, played by a scripted console.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "appframe.h"
 #include "logger_fixture.h"
 #include "logger_line.h"
+#include "logger_sim.h"
 #include "serial.h"
 #include "test_support.h"
 
@@ -104,6 +106,41 @@ TEST_F(ScriptedDownloadTest, LineCutWithoutSeparatorIsABadLine)
     EXPECT_EQ(Download(300), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Bad line format"}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n1;a;b\n");
+}
+
+TEST_F(ScriptedDownloadTest, LastRecordCutByTheTimeoutIsAReadErrorNotASuccess)
+{
+    sensor.sStream = "#Record;Date\r\n1;a;b\r\n2;a;";
+    EXPECT_EQ(Download(300), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n1;a;b\n");
+}
+
+TEST_F(ScriptedDownloadTest, RecordLongerThanTheLineBufferIsAReadError)
+{
+    sensor.sStream = "#Record;Date\r\n1;" + std::string(3000, 'x') + "\r\n2;a\r\n";
+    EXPECT_EQ(Download(300), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n");
+}
+
+TEST(SimulatedDownload, SensorThatStopsInTheLastRecordFailsTheDownload)
+{
+    TempDir dir;
+    AppStartupFrameIn(PROGRAM_DATALOGGER, dir.Path().c_str());
+    std::string error;
+    auto sim = StartLoggerSim(10, 100, &error);
+    ASSERT_TRUE(sim) << error;
+    sim->SetLoggerFault(varnsim::LoggerFault::CutRecord, 10);
+    RecordingDlg dlg;
+    dlg.sChosenFile = dir.File("cut.csv");
+    AutoResetEvent cancel;
+    MessageRecorder rec;
+    EXPECT_EQ(ProcessThread(TestJob(TASK_DOWNLOAD, sim->PortPath(), 300), dlg, dlg, cancel), 0);
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    const std::string csv = ReadFileText(dlg.sChosenFile);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 10);   // the heading and records 1 to 9
+    EXPECT_EQ(csv.find("\n10;"), std::string::npos);
 }
 
 TEST_F(ScriptedDownloadTest, NegativeCountIsRefusedInsteadOfPassingAnEmptyFile)
