@@ -8,13 +8,15 @@
 #include "cli.h"
 #include "sensor.h"
 #include "serial.h"
+#include "varn_args.h"
 
 namespace {
 
 // Time-out of console commands, as in the configuration program.
 constexpr unsigned CONSOLE_TIMEOUT_MS = 1000;
 
-// Opens the port and wakes the console as the configuration program does.
+// Opens the port and wakes the console with the configuration program's
+// time-out (the wake-up mode is varn's, see varn.cpp).
 bool OpenConsole(const std::string& sPort)
 {
     if (!SerialOpen(sPort.c_str()))
@@ -36,6 +38,10 @@ int RunPorts(const std::vector<std::string>&)
 
 int RunGet(const std::vector<std::string>& args)
 {
+    for (size_t i = 1; i < args.size(); i++) {
+        if (VarnCheckCommandText("get", "KEY", args[i], stderr) != EXIT_OK)
+            return EXIT_USAGE;
+    }
     if (!OpenConsole(args[0]))
         return EXIT_FAILED;
     const bool several = args.size() > 2;
@@ -58,6 +64,9 @@ int RunGet(const std::vector<std::string>& args)
 
 int RunSet(const std::vector<std::string>& args)
 {
+    if (VarnCheckCommandText("set", "KEY", args[1], stderr) != EXIT_OK ||
+        VarnCheckCommandText("set", "VALUE", args[2], stderr) != EXIT_OK)
+        return EXIT_USAGE;
     if (!OpenConsole(args[0]))
         return EXIT_FAILED;
     int ok = SensorCmdSet(args[1].c_str(), args[1].c_str(), args[2].c_str());

@@ -99,6 +99,44 @@ TEST_F(VarnConsoleTest, RefusalIsReportedWithTheConfigurationPrefix)
         << r.sErr;
 }
 
+TEST_F(VarnConsoleTest, LineBreakInAKeyOrValueIsRefusedWithNothingWritten)
+{
+    Result r = RunVarn({"get", sim->PortPath(), "sens-type\rlogger clear confirm"});
+    EXPECT_EQ(r.nStatus, 2);
+    EXPECT_EQ(r.sErr, "varn: get: KEY 'sens-type<0x0D>logger clear confirm' holds a carriage return, line feed "
+                      "or zero byte, refused\n");
+    r = RunVarn({"set", sim->PortPath(), "logger-mode", "on\rreset confirm"});
+    EXPECT_EQ(r.nStatus, 2);
+    EXPECT_EQ(r.sErr, "varn: set: VALUE 'on<0x0D>reset confirm' holds a carriage return, line feed or zero byte, "
+                      "refused\n");
+    EXPECT_EQ(RunVarn({"set", sim->PortPath(), "a\nb", "1"}).nStatus, 2);
+    EXPECT_EQ(sim->Received(), "");
+}
+
+TEST_F(VarnConsoleTest, WakeupEndsAtTheAnswerUnlessTheFullSequenceIsAsked)
+{
+    auto wakeups = [this] {
+        const std::string wire = sim->Received();
+        size_t n = 0;
+        for (size_t at = wire.find("wakeup!\r"); at != std::string::npos; at = wire.find("wakeup!\r", at + 1))
+            n++;
+        return n;
+    };
+    Result r = RunVarn({"get", sim->PortPath(), "sens-type"});
+    EXPECT_EQ(r.nStatus, 0) << r.sErr;
+    EXPECT_EQ(r.sOut, "MESTRALO\n");
+    EXPECT_EQ(wakeups(), 1u);
+    sim->ClearReceived();
+    r = RunVarn({"--full-wakeup", "get", sim->PortPath(), "sens-type"});
+    EXPECT_EQ(r.sOut, "MESTRALO\n");
+    EXPECT_EQ(wakeups(), 5u);
+    sim->ClearReceived();
+    r = RunVarn({"get", sim->PortPath(), "sens-type", "--full-wakeup"});
+    EXPECT_EQ(r.sOut, "MESTRALO\n");
+    EXPECT_EQ(wakeups(), 5u);
+    EXPECT_NE(RunVarn({"--help"}).sOut.find("--full-wakeup"), std::string::npos);
+}
+
 TEST_F(VarnConsoleTest, ConfigPrintsTheListingAsPlainLines)
 {
     Result r = RunVarn({"config", sim->PortPath()});
