@@ -110,6 +110,22 @@ TEST(FirmwareImage, VersionWithoutDotBeforeTheEndIsUnknown)
     EXPECT_EQ(minor, 0u);
 }
 
+TEST(FirmwareImage, VersionNumbersSaturateInsteadOfWrapping)
+{
+    // No dot within the stamp: the numbers run on past "Copyright".
+    std::string text = std::string("ELI") + std::string(5, ' ') + "12345678" + "Copyright" + ".99999999999999x";
+    std::vector<uint8_t> img(text.begin(), text.end());
+    uint32_t major = 0, minor = 0;
+    EXPECT_EQ(GetFwVersionFromImage(img.data(), img.size(), &major, &minor), 1);
+    EXPECT_EQ(major, 12345678u);
+    EXPECT_EQ(minor, 2147483647u);   // wrapped, it read as 276447231
+    text = std::string("ELI") + std::string(5, ' ') + "-0000001" + "Copyright" + ".-99999999999x";
+    img.assign(text.begin(), text.end());
+    EXPECT_EQ(GetFwVersionFromImage(img.data(), img.size(), &major, &minor), 1);
+    EXPECT_EQ(static_cast<int32_t>(major), -1);
+    EXPECT_EQ(static_cast<int32_t>(minor), INT32_MIN);
+}
+
 TEST(FirmwareImage, VersionOfFilesOnDisk)
 {
     TempDir dir;
