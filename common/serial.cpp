@@ -268,6 +268,8 @@ unsigned SerialReadUntilQuiet(void* pBuffer, unsigned uSize, unsigned uQuietMs)
 unsigned SerialReadLine(char* pBuffer, unsigned uSize, SerialLineEnd* pEnd)
 {
     if (uSize == 0) {
+        // No room even for the terminator: nothing is read, nothing failed.
+        bLastReadFailed = 0;
         if (pEnd != nullptr)
             *pEnd = SERIAL_LINE_FULL;
         return 0;
