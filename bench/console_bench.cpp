@@ -1,13 +1,21 @@
 // Console speed against the simulated sensor over a real pseudo-terminal.
 //
-// 1. Round trips per second with the simulator unpaced: the host's own cost
-//    of one "get" exchange (write, echo line, status line).
+// 1. Round trips per second with the simulator unpaced: "get sens-type" as
+//    fast as both ends go, several runs, and the CPU time each end spends
+//    per exchange (the host: this thread; the simulator: its I/O thread).
 // 2. For each sensor kind, with the simulator pacing at the line rate, the
 //    time to read every parameter after the wake-up, against the wire
 //    minimum: all bytes exchanged in both directions / 11520 bytes per
-//    second. Host overhead is the excess over that minimum.
+//    second. The excess over the wire is split by the simulator's own
+//    timestamps: the time its turns (request in, answer out) take beyond
+//    the wire is the simulator's share; the time between its turns, while
+//    the line waits for the host to read the answer and send the next
+//    request, is the host's share (the pseudo-terminal's hand-over in both
+//    directions included).
+// Each figure is the median of the runs, with the lowest and highest run
+// in brackets.
 //
-// Usage: console_bench [seconds for the round-trip test, default 3]
+// Usage: console_bench [seconds per round-trip run, default 2] [runs, default 5]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +23,7 @@
 #include <vector>
 
 #include "appframe.h"
+#include "bench_stats.h"
 #include "sensor.h"
 #include "serial.h"
 #include "simulator.h"
@@ -64,7 +73,15 @@ std::vector<std::string> ListingKeys()
     return keys;
 }
 
-void RoundTrips(double seconds)
+double TurnSeconds(const varnsim::Timeline& t)
+{
+    double s = 0;
+    for (const auto& turn : t.turns)
+        s += std::chrono::duration<double>(turn.second - turn.first).count();
+    return s;
+}
+
+void RoundTrips(double seconds, int runs)
 {
     varnsim::Options o;
     o.paced = false;
@@ -75,24 +92,38 @@ void RoundTrips(double seconds)
     SerialSetTimeout(20);
     SensorWakeup();
     SerialSetTimeout(1000);
+    std::vector<double> rate, hostUs, simUs;
     char value[SENSOR_RESULT_SIZE];
-    long n = 0;
-    auto t0 = Clock::now();
-    auto end = t0 + std::chrono::duration<double>(seconds);
-    while (Clock::now() < end) {
-        if (!SensorCmd("get sens-type", value, sizeof value)) {
-            std::fprintf(stderr, "exchange failed: %s\n", value);
-            break;
+    for (int r = 0; r < runs; r++) {
+        long n = 0;
+        sim.StartTimeline();
+        const double cpu0 = ThreadCpuSeconds();
+        const auto t0 = Clock::now();
+        const auto end = t0 + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end) {
+            if (!SensorCmd("get sens-type", value, sizeof value)) {
+                std::fprintf(stderr, "exchange failed: %s\n", value);
+                break;
+            }
+            n++;
         }
-        n++;
+        const double s = Seconds(t0, Clock::now());
+        const double cpu = ThreadCpuSeconds() - cpu0;
+        const varnsim::Timeline t = sim.TakeTimeline();
+        if (n == 0)
+            break;
+        rate.push_back(n / s);
+        hostUs.push_back(1e6 * cpu / n);
+        simUs.push_back(1e6 * t.cpuSeconds / n);
     }
-    double s = Seconds(t0, Clock::now());
-    std::printf("unpaced round trips: %ld in %.2f s = %.0f per second (%.1f us each)\n", n, s, n / s,
-                1e6 * s / n);
     SerialClose();
+    std::printf("unpaced round trips (%d runs of %.1f s): %s per second; CPU per exchange: host %s us, "
+                "simulator %s us\n",
+                runs, seconds, FormatSpread(Spread(rate), "%.0f").c_str(), FormatSpread(Spread(hostUs), "%.1f").c_str(),
+                FormatSpread(Spread(simUs), "%.1f").c_str());
 }
 
-void ParameterSet(const char* kind)
+void ParameterSet(const char* kind, int runs)
 {
     varnsim::Options o;
     o.kind = kind;
@@ -104,33 +135,51 @@ void ParameterSet(const char* kind)
     SerialSetTimeout(100);
     SensorWakeup();
     SerialSetTimeout(1000);
-    std::vector<std::string> keys = ListingKeys();
-    SerialTraffic before = SerialTrafficSoFar();
-    char value[SENSOR_RESULT_SIZE];
+    const std::vector<std::string> keys = ListingKeys();
+    std::vector<double> total, host, simShare, seconds;
+    unsigned long long bytes = 0;
+    double wire = 0;
     int failed = 0;
-    auto t0 = Clock::now();
-    for (const std::string& key : keys) {
-        std::string cmd = "get " + key;
-        if (!SensorCmd(cmd.c_str(), value, sizeof value))
-            failed++;
+    char value[SENSOR_RESULT_SIZE];
+    for (int r = 0; r < runs; r++) {
+        const SerialTraffic before = SerialTrafficSoFar();
+        failed = 0;
+        sim.StartTimeline();
+        const auto t0 = Clock::now();
+        for (const std::string& key : keys) {
+            const std::string cmd = "get " + key;
+            if (!SensorCmd(cmd.c_str(), value, sizeof value))
+                failed++;
+        }
+        const double s = Seconds(t0, Clock::now());
+        const varnsim::Timeline t = sim.TakeTimeline();
+        const SerialTraffic after = SerialTrafficSoFar();
+        bytes = (after.uWritten - before.uWritten) + (after.uRead - before.uRead);
+        wire = static_cast<double>(bytes) / varnsim::kLineBytesPerSecond;
+        const double turns = TurnSeconds(t);
+        seconds.push_back(s);
+        total.push_back(100.0 * (s - wire) / wire);
+        simShare.push_back(100.0 * (turns - wire) / wire);
+        host.push_back(100.0 * (s - turns) / wire);
     }
-    double s = Seconds(t0, Clock::now());
-    SerialTraffic after = SerialTrafficSoFar();
     SerialClose();
-    unsigned long long bytes = (after.uWritten - before.uWritten) + (after.uRead - before.uRead);
-    double wire = static_cast<double>(bytes) / varnsim::kLineBytesPerSecond;
-    std::printf("%-9s %3zu keys (%d refused): %.3f s, %llu bytes, wire minimum %.3f s, overhead %.2f %%\n",
-                kind, keys.size(), failed, s, bytes, wire, 100.0 * (s - wire) / wire);
+    std::printf("%-9s %3zu keys (%d refused), %llu bytes, wire %.3f s: %s s; over the wire %s %%: host %s %%, "
+                "simulator %s %%\n",
+                kind, keys.size(), failed, bytes, wire, FormatSpread(Spread(seconds), "%.3f").c_str(),
+                FormatSpread(Spread(total), "%+.2f").c_str(), FormatSpread(Spread(host), "%+.2f").c_str(),
+                FormatSpread(Spread(simShare), "%+.2f").c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     AppStartupFrameIn(PROGRAM_CONFIG, "/tmp");
-    RoundTrips(seconds > 0 ? seconds : 3.0);
+    RoundTrips(seconds > 0 ? seconds : 2.0, runs > 0 ? runs : 5);
+    std::printf("paced parameter read, %d runs per kind:\n", runs > 0 ? runs : 5);
     for (const char* kind : {"KORVALIN", "DUVIKORN", "MESTRALO", "PALVETRA", "GRESTOLV"})
-        ParameterSet(kind);
+        ParameterSet(kind, runs > 0 ? runs : 5);
     return 0;
 }

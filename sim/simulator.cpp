@@ -8,8 +8,10 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 
 #include "device.h"
@@ -82,6 +84,16 @@ struct Simulator::Impl {
 
     std::string received;
 
+    // Timeline of turns, for benchmarks.
+    void OpenTurn(TimePoint now);
+    void CloseTurn(TimePoint now);
+    double ThreadCpuSeconds();
+    bool timelineOn = false;
+    bool turnOpen = false;
+    TimePoint turnStart{};
+    Timeline timeline;
+    double cpuAtStart = 0;
+
     bool hangUpRequested = false;
     bool hungUp = false;
     TimePoint lastWrite{};
@@ -93,6 +105,33 @@ void Simulator::Impl::Wake()
     const char c = 1;
     if (wakeWrite >= 0)
         (void)!write(wakeWrite, &c, 1);
+}
+
+void Simulator::Impl::OpenTurn(TimePoint now)
+{
+    if (timelineOn && !turnOpen) {
+        turnOpen = true;
+        turnStart = now;
+    }
+}
+
+void Simulator::Impl::CloseTurn(TimePoint now)
+{
+    // A turn ends once the request has been taken and its answer is out.
+    if (!turnOpen || !inbound.empty() || !device.Output().empty() || device.HoldsDelayed())
+        return;
+    turnOpen = false;
+    timeline.turns.emplace_back(turnStart, now);
+}
+
+double Simulator::Impl::ThreadCpuSeconds()
+{
+    clockid_t clock;
+    timespec t{};
+    if (!thread.joinable() || pthread_getcpuclockid(thread.native_handle(), &clock) != 0 ||
+        clock_gettime(clock, &t) != 0)
+        return 0;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 void Simulator::Impl::Deliver(TimePoint now)
@@ -114,6 +153,7 @@ void Simulator::Impl::ReadLine(TimePoint now)
         const ssize_t n = read(pty.master, buffer, sizeof buffer);
         if (n <= 0)
             return;  // EAGAIN, or nothing more until the host writes again
+        OpenTurn(now);
         received.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
         if (received.size() > kReceivedKeep + kReceivedKeep / 4)
             received.erase(0, received.size() - kReceivedKeep);
@@ -191,6 +231,7 @@ void Simulator::Impl::Run()
             Deliver(now);
             device.Advance(now);
             WriteLine(now);
+            CloseTurn(now);
             if (device.TakeHangUp())
                 hangUpRequested = true;
             CheckHangUp(now);
@@ -362,6 +403,23 @@ void Simulator::ClearCommands()
 {
     std::lock_guard<std::mutex> lock(impl_->mu);
     impl_->device.GetConsole().ClearCommands();
+}
+
+void Simulator::StartTimeline()
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    impl_->timeline = Timeline{};
+    impl_->timelineOn = true;
+    impl_->turnOpen = false;
+    impl_->cpuAtStart = impl_->ThreadCpuSeconds();
+}
+
+Timeline Simulator::TakeTimeline() const
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    Timeline t = impl_->timeline;
+    t.cpuSeconds = impl_->ThreadCpuSeconds() - impl_->cpuAtStart;
+    return t;
 }
 
 void Simulator::PowerOff()

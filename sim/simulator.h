@@ -7,9 +7,11 @@
 // the I/O thread by one lock.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace varnsim {
@@ -80,6 +82,16 @@ enum class ScopeFault {
     HangUp,            // the line hangs up once frame k has been sent
 };
 
+// Where the line's time went, for benchmarks that split the host's share
+// of a transfer from the simulator's. A turn runs from the first byte of a
+// request read off the pseudo-terminal to the last byte of its answer
+// written to it (or to the moment the request was taken, when it brought
+// no answer); between turns the line waits for the host.
+struct Timeline {
+    std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> turns;
+    double cpuSeconds = 0;   // CPU time of the simulator's I/O thread
+};
+
 class Simulator {
 public:
     explicit Simulator(Options options);
@@ -131,6 +143,12 @@ public:
 
     // The image of the last upload that END_OF_DATA accepted; empty before.
     std::vector<uint8_t> FlashedImage() const;
+
+    // Starts recording a Timeline (dropping what was recorded so far);
+    // TakeTimeline returns what came since. The turn in progress, if any,
+    // is not part of it.
+    void StartTimeline();
+    Timeline TakeTimeline() const;
 
     // --- Faults. Each holds until changed or until ClearFaults(). ---
 

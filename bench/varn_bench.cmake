@@ -1,0 +1,7 @@
+if(TARGET varnsim AND TARGET varn)
+  add_executable(varn_bench ${CMAKE_CURRENT_LIST_DIR}/varn_bench.cpp)
+  target_link_libraries(varn_bench PRIVATE varnsim)
+  add_dependencies(varn_bench varn)
+  target_compile_definitions(varn_bench PRIVATE VARN_PROGRAM="$<TARGET_FILE:varn>")
+  set_target_properties(varn_bench PROPERTIES AUTOMOC OFF)
+endif()
