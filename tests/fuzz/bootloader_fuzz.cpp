@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "bootloader.h"
+#include "fake_serial.h"
 #include "harness.h"
 #include "harness_setup.h"
-#include "pty_player.h"
 #include "serial.h"
 
 namespace {
@@ -61,21 +61,19 @@ int FuzzBootloaderExchange(const uint8_t* pData, size_t uSize)
     if (uSize == 0)
         return 0;
     FuzzUseProgram(PROGRAM_FLASH);
-    PtyPlayer player;
-    if (!player.Ok() || !SerialOpen(player.SlavePath().c_str()))
+    if (!SerialOpen(fakeserial::PORT))
         return 0;
     SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
-    player.Start(std::string(reinterpret_cast<const char*>(pData + 1), uSize - 1), true, nullptr);
+    fakeserial::Play(std::string(reinterpret_cast<const char*>(pData + 1), uSize - 1), true, nullptr);
 
     QuietFrontEnd frontEnd(pData[0] & 2 ? 1 : 0);
     FlashRun run;
-    run.sPort = player.SlavePath();
+    run.sPort = fakeserial::PORT;
     run.sFile = ImagePath();
     run.bInfoOnly = pData[0] & 1;
     run.pFrontEnd = &frontEnd;
     run.pCancel = nullptr;
     const int ok = ProcessThreadBootloader(run);
     SerialClose();
-    player.Stop();
     return ok;
 }

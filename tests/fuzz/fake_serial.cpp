@@ -16,20 +16,31 @@ constexpr size_t WRITES_KEPT = 256;
 struct Line {
     std::vector<std::string> vSegments;
     size_t uNext = 0;        // next segment to arrive
+    Responder fnRespond;     // or the device that answers each write
+    bool bLast = false;      // the device has sent its last answer
     std::string sPending;    // arrived, not yet read
     size_t uRead = 0;        // read position in sPending
     SerialIo nAtEnd = SERIAL_IO_OK;
     std::vector<std::string> vWrites;
     size_t uDelivered = 0;
 
-    bool Over() const { return uNext >= vSegments.size() && uRead >= sPending.size(); }
-    void Arrive()
+    bool MoreToCome() const { return fnRespond ? !bLast : uNext < vSegments.size(); }
+    bool Over() const { return !MoreToCome() && uRead >= sPending.size(); }
+    void Append(const std::string& sBytes)
     {
-        if (uNext >= vSegments.size())
-            return;
         sPending.erase(0, uRead);
         uRead = 0;
-        sPending += vSegments[uNext++];
+        sPending += sBytes;
+    }
+    // The answer to one block the host wrote.
+    void Answer(const std::string& sBlock)
+    {
+        if (fnRespond) {
+            if (!bLast)
+                Append(fnRespond(sBlock, &bLast));
+        } else if (uNext < vSegments.size()) {
+            Append(vSegments[uNext++]);
+        }
     }
     SerialIo Failure() const
     {
@@ -47,6 +58,15 @@ void Load(std::vector<std::string> vSegments, SerialIo nAtEnd)
     tLine = Line{};
     tLine.vSegments = std::move(vSegments);
     tLine.nAtEnd = nAtEnd;
+}
+
+void Play(const std::string& sInitial, bool bInitialIsLast, Responder fnRespond)
+{
+    tLine = Line{};
+    tLine.fnRespond = fnRespond ? std::move(fnRespond) : [](const std::string&, bool*) { return std::string(); };
+    tLine.bLast = bInitialIsLast;
+    tLine.sPending = sInitial;
+    tLine.nAtEnd = SERIAL_IO_HUNGUP;
 }
 
 const std::vector<std::string>& Writes()
@@ -116,9 +136,10 @@ SerialIo SerialPortWrite(SerialHandle h, const void* pBuffer, unsigned uSize, un
     }
     if (tLine.Over() && tLine.nAtEnd != SERIAL_IO_OK)
         return tLine.Failure();
+    const std::string block(static_cast<const char*>(pBuffer), uSize);
     if (tLine.vWrites.size() < fakeserial::WRITES_KEPT)
-        tLine.vWrites.emplace_back(static_cast<const char*>(pBuffer), uSize);
-    tLine.Arrive();
+        tLine.vWrites.push_back(block);
+    tLine.Answer(block);
     *pWritten = uSize;
     return SERIAL_IO_OK;
 }

@@ -10,6 +10,7 @@
 // on (a hung-up adapter, an I/O error). Single-threaded.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,17 @@ namespace fakeserial {
 constexpr char PORT[] = "fuzz";
 
 void Load(std::vector<std::string> vSegments, SerialIo nAtEnd = SERIAL_IO_OK);
+
+// A device that answers what it is sent: called with each block the host
+// writes, returns the bytes that come back (may be empty) and sets *pbLast
+// when nothing follows them.
+using Responder = std::function<std::string(const std::string& sFromHost, bool* pbLast)>;
+
+// Plays such a device instead: sInitial is pending at once, each write is
+// answered by fnRespond (null: nothing), and once the last answer
+// (sInitial when bInitialIsLast) has been read the line hangs up, so a run
+// that wants more fails at once.
+void Play(const std::string& sInitial, bool bInitialIsLast, Responder fnRespond);
 
 // The blocks the host wrote since Load, one string per write, in order.
 const std::vector<std::string>& Writes();

@@ -1,29 +1,21 @@
-// The start of a harness run over the core: the program's profile,
-// reporters that show nothing (each run would print its messages), and
-// logging on or off into a scratch file of this process.
+// The start of a harness run over the core (harness_setup.h), with the
+// console's wake-up mode back at the programs' and, when asked, logging on
+// into the scratch folder, so that the traces are fuzzed too.
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
 
 #include "appframe.h"
+#include "harness_setup.h"
 #include "log.h"
 #include "sensor.h"
 
 inline void FuzzStartRun(Program nWhich, bool bLog)
 {
-    static const std::string sLog = [] {
-        SetMessageHandler([](MessageKind, const char*) {});
-        std::atexit([] { std::remove(sLog.c_str()); });
-        return "/tmp/varn-fuzz-" + std::to_string(getpid()) + ".log";
-    }();
-    AppStartupFrameIn(nWhich, "/tmp");
+    FuzzUseProgram(nWhich);
     SensorSetWakeupMode(SENSOR_WAKEUP_FULL);
-    std::snprintf(szLogFile, sizeof szLogFile, "%s", sLog.c_str());
     if (bLog) {
-        // One run's lines at a time keep the scratch file small.
+        // One run's lines at a time keep the file small.
         std::remove(szLogFile);
         bLogEnabled = 1;
     }

@@ -1,14 +1,10 @@
 // Fuzz harnesses as plain functions on bytes: each runs the real core code
-// against a device that answers with the input, returns the run's result
-// (1 when it succeeded) and aborts when a result breaks what the code
-// promises (a crash is found without that). The libFuzzer entries
-// (*_main.cpp) and the seed replay call them.
-//
-// Building one: its *_main.cpp and *_fuzz.cpp with harness_setup.cpp and
-// pty_player.cpp, linked with varnflash, varndatalogger or varnconfig (and varncore)
-// under -fsanitize=fuzzer; its seeds are corpus/<harness>/, where "ok-*"
-// names a run that must succeed. Until the fuzzing build takes them over,
-// fuzz_seed_test (tests/flash/CMakeLists.txt) replays the seeds.
+// against a device that answers with the input (played on the fake serial
+// line, fake_serial.h) or on a file made of it, returns the run's result (1
+// when it succeeded) and aborts when a result breaks what the code promises
+// (a crash is found without that). Their libFuzzer entries (*_main.cpp) and
+// fuzz_seed_test call them; their seeds are corpus/<harness>/, where "ok-*"
+// names a run that must succeed (CMakeLists.txt of this folder).
 #pragma once
 
 #include <cstddef>
@@ -18,10 +14,8 @@
 // (ProcessThreadBootloader). Byte 0 chooses the run: bit 0 an information
 // run, else a flash run of a 700-byte image stamped 2.37, whose
 // compatibility question bit 1 answers Yes. The rest is everything the
-// bootloader sends, as one stream. Nothing is checked beyond a clean run:
-// each write purges what the line has not carried yet, so the frames the
-// host sent cannot be recorded reliably on a pseudo-terminal (the block
-// layout is checked against the simulator by the flash tests).
+// bootloader sends, as one stream. Nothing is checked beyond a clean run
+// (the block layout is checked against the simulator by the flash tests).
 int FuzzBootloaderExchange(const uint8_t* pData, size_t uSize);
 
 // The logger download task (ProcessThreadDownload) after the console has

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "event.h"
+#include "fake_serial.h"
 #include "harness.h"
 #include "harness_setup.h"
 #include "logger_task.h"
-#include "pty_player.h"
 #include "serial.h"
 
 namespace {
@@ -100,15 +100,14 @@ int FuzzLoggerDownload(const uint8_t* pData, size_t uSize)
     if (uSize == 0)
         return 0;
     FuzzUseProgram(PROGRAM_DATALOGGER);
-    PtyPlayer player;
-    if (!player.Ok() || !SerialOpen(player.SlavePath().c_str()))
+    if (!SerialOpen(fakeserial::PORT))
         return 0;
     Console console(pData[0], std::string(reinterpret_cast<const char*>(pData + 1), uSize - 1));
-    player.Start("", false, [&console](const std::string& s, bool* pbLast) { return console.Answer(s, pbLast); });
+    fakeserial::Play("", false, [&console](const std::string& s, bool* pbLast) { return console.Answer(s, pbLast); });
 
     LoggerJob job;
     job.iTask = TASK_DOWNLOAD;
-    job.sPort = player.SlavePath();
+    job.sPort = fakeserial::PORT;
     job.uWakeupTimeout = 1;
     job.uCommandTimeout = 1000;
     QuietFrontEnd frontEnd;
@@ -124,7 +123,6 @@ int FuzzLoggerDownload(const uint8_t* pData, size_t uSize)
         std::fclose(file);
     }
     SerialClose();
-    player.Stop();
     const bool wellFormed = ok && csv != nullptr && WellFormed(std::string(csv, csvSize), pData[0]);
     std::free(csv);
     if (ok && !wellFormed)
