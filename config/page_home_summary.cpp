@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,31 +18,44 @@ constexpr char kLogoResource[] = ":/config/home_logo.png";
 constexpr unsigned kWhite = 0x00FFFFFF;
 
 // The logo as a picture whose white backdrop takes the page's face colour.
-class HomeLogo : public QLabel {
+class HomeLogo : public QWidget {
 public:
-    explicit HomeLogo(QWidget* pParent) : QLabel(pParent)
+    explicit HomeLogo(QWidget* pParent) : QWidget(pParent)
     {
         setObjectName("homeLogo");
-        setAlignment(Qt::AlignCenter);
         Reload();
     }
 
 protected:
+    // The picture is artwork, not a control: drawn as it is in a window
+    // without input too.
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QSize size = tLogo.deviceIndependentSize().toSize();
+        p.drawImage(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), tLogo);
+    }
+    QSize sizeHint() const override { return tLogo.deviceIndependentSize().toSize(); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
     void changeEvent(QEvent* pEvent) override
     {
         // A new palette brings a new face colour.
         if (pEvent->type() == QEvent::PaletteChange)
             Reload();
-        QLabel::changeEvent(pEvent);
+        QWidget::changeEvent(pEvent);
     }
 
 private:
     void Reload()
     {
         const unsigned face = ColorRef(palette().color(QPalette::Window));
-        const QImage logo = LoadBitmapAlpha(QString::fromLatin1(kLogoResource), kWhite, face, 0);
-        setPixmap(QPixmap::fromImage(logo));
+        tLogo = LoadBitmapAlpha(QString::fromLatin1(kLogoResource), kWhite, face, 0);
+        updateGeometry();
+        update();
     }
+
+    QImage tLogo;
 };
 
 }  // namespace

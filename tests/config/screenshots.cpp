@@ -55,9 +55,9 @@ void Settle(unsigned uMs)
     UiWaitFor([] { return false; }, uMs);
 }
 
-bool Save(QWidget* pWidget, const QString& sPath)
+bool Save(QWidget* pWidget, const QString& sPath, unsigned uSettleMs = 50)
 {
-    Settle(50);
+    Settle(uSettleMs);
     const bool ok = pWidget->grab().save(sPath);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", sPath.toLocal8Bit().constData());
     return ok;
@@ -126,9 +126,11 @@ int main(int argc, char** argv)
             return 1;
         if (std::string(kind) == "KORVALIN") {
             // The progress window over the window while the load runs.
-            UiWaitFor([&] { return window->Progress().IsOpen() &&
-                                   window->Progress().Window()->Bar()->value() > 30; }, 5000);
-            ok = Save(window->Progress().Window(), out + "/config-progress.png") && ok;
+            const bool midway = UiWaitFor(
+                [&] { return window->Progress().IsOpen() && window->Progress().Window()->Bar()->value() > 30; }, 10000);
+            if (!midway)
+                std::printf("the load ended before the picture of its progress\n");
+            ok = Save(window->Progress().Window(), out + "/config-progress.png", 0) && ok;
         }
         if (!ConfigWaitIdle(30000) || !window->IsConnected())
             return 1;
