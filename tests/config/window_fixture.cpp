@@ -18,7 +18,10 @@
 
 namespace {
 
-constexpr unsigned TEST_IDENTIFY_MS = 150;
+// The simulator answers at once; the bounds leave room for a loaded
+// machine, where a 100 ms parameter read can run out before the answer.
+constexpr unsigned TEST_IDENTIFY_MS = 200;
+constexpr unsigned TEST_PARAMETER_MS = 1000;
 constexpr unsigned TEST_REBOOT_WAIT_MS = 150;
 constexpr unsigned TEST_WAIT_MS = 60000;
 
@@ -30,6 +33,7 @@ void ConfigWindowTest::SetUp()
     ConfigResetState();
     messages = std::make_unique<MessageRecorder>();
     tConfigTimeouts.uIdentifyMs = TEST_IDENTIFY_MS;
+    tConfigTimeouts.uParameterMs = TEST_PARAMETER_MS;
     tConfigTimeouts.uRebootWaitMs = TEST_REBOOT_WAIT_MS;
     SetPortCandidatesHandler([this] { return vPorts; });
     SetQuestionHandler([this](MessageKind, const std::string& sText) {

@@ -317,3 +317,38 @@ TEST_F(ConfigWindowTest, EveryKindsPagesFitTheWindowAtItsMinimumSize)
         sim.reset();
     }
 }
+
+TEST_F(ConfigWindowTest, ALoadThatFindsTheScopeModeDisconnectsTheWindow)
+{
+    StartSim();
+    sim->SetParam("misc-scopemode", "yes");
+    OpenWindow({sim->PortPath()});
+    Click(window->ConnectButton());
+    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_EQ(messages->Last(), "W:The scope mode of this sensor is currently enabled, please reboot the sensor !");
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_EQ(window->Tabs()->count(), 1);
+    EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
+    EXPECT_TRUE(window->ConnectButton()->isEnabled());
+    EXPECT_TRUE(window->InputEnabled());
+}
+
+TEST_F(ConfigWindowTest, TheDebugModeQuestionSwitchesItOffAndLoadsAgain)
+{
+    StartSim();
+    sim->SetParam("misc-dbg", "0x00FF");
+    OpenWindow({sim->PortPath()});
+    nAnswer = 1;
+    Click(window->ConnectButton());
+    ASSERT_EQ(vQuestions.size(), 1u);
+    EXPECT_EQ(vQuestions[0],
+              "The debug mode of this sensor is currently enabled !\nDo you want to disable debug mode now ?");
+    const std::vector<std::string> sent = Commands();
+    const auto off = std::find(sent.begin(), sent.end(), "debug all off");
+    ASSERT_NE(off, sent.end());
+    EXPECT_EQ(*(off + 1), "reboot");
+    EXPECT_NE(std::find(off, sent.end(), "get sens-type"), sent.end()) << "a fresh load follows";
+    EXPECT_EQ(sim->Param("misc-dbg"), "0x0000");
+    EXPECT_EQ(window->Tabs()->currentIndex(), PAGE_SUMMARY);
+    EXPECT_TRUE(window->InputEnabled());
+}
