@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <atomic>
 #include <cstring>
 #include <set>
 #include <thread>
@@ -191,7 +192,7 @@ TEST_F(ConfigWindowTest, PasswordIsCutToTheCallersCapacity)
 TEST_F(ConfigWindowTest, SeamCallsFromAWorkerRunOnTheWindowThread)
 {
     OpenWindow({});
-    bool done = false;
+    std::atomic<bool> done{false};
     std::string text, caption;
     bool checkedAfterClear = true, enabled = true, visible = false;
     int selected = 99, afterItems = 99;
@@ -219,7 +220,7 @@ TEST_F(ConfigWindowTest, SeamCallsFromAWorkerRunOnTheWindowThread)
         visible = pages.Visible(CTL_OUT1_WIND);
         done = true;
     });
-    EXPECT_TRUE(UiWaitFor([&] { return done; }, 10000));
+    EXPECT_TRUE(UiWaitFor([&] { return done.load(); }, 10000));
     worker.join();
     EXPECT_EQ(text, "900");
     EXPECT_EQ(caption, "Measurement duration \"M\" (s)");
@@ -243,7 +244,7 @@ TEST_F(ConfigWindowTest, SeamCallsFromAWorkerRunOnTheWindowThread)
         done = true;
     });
     late.join();
-    EXPECT_TRUE(done);
+    EXPECT_TRUE(done.load());
     EXPECT_EQ(after, "");
     EXPECT_EQ(static_cast<QLineEdit*>(Widget(CTL_AVG_M))->text(), "900");
 }

@@ -8,12 +8,16 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -351,4 +355,55 @@ TEST_F(ConfigWindowTest, TheDebugModeQuestionSwitchesItOffAndLoadsAgain)
     EXPECT_EQ(sim->Param("misc-dbg"), "0x0000");
     EXPECT_EQ(window->Tabs()->currentIndex(), PAGE_SUMMARY);
     EXPECT_TRUE(window->InputEnabled());
+}
+
+TEST_F(ConfigWindowTest, MenusToolTipsAndFontsAsCreated)
+{
+    OpenWindow({});
+    // Each menu's items in order, "-" for a separator.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+        {"File", {"Import configuration...", "Export configuration...", "-", "Check for update at startup", "-", "Quit"}},
+        {"Tools",
+         {"Toolbox Menu...", "-", "Terminal...", "Scope...", "Datalogger...", "Flash...", "-",
+          "Open application directory..."}},
+        {"?", {"User Guide...", "-", "Check for Update...", "-", "About..."}},
+    };
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 3);
+    for (int m = 0; m < 3; m++) {
+        EXPECT_EQ(menus[m]->text().toStdString(), expected[m].first);
+        std::vector<std::string> items;
+        for (QAction* a : menus[m]->menu()->actions())
+            items.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+        EXPECT_EQ(items, expected[m].second) << expected[m].first;
+    }
+
+    const std::vector<std::pair<QWidget*, const char*>> tips = {
+        {window->PortList(), "Serial port list found on this system..."},
+        {window->RefreshButton(), "Refresh serial port list..."},
+        {window->DebugBox(), "Enable/Disable debug and log into file..."},
+        {window->ConnectButton(), "Connect to the sensor plug in selected serial port..."},
+        {window->DisconnectButton(), "Disconnect from sensor..."},
+        {window->Tabs(), "Select configuration page..."},
+        {window->ApplyButton(), "Send this configuration to sensor..."},
+        {window->ReloadButton(), "Reload configuration from sensor..."},
+        {window->ResetButton(), "Reset sensor to default configuration..."},
+        {Widget(CTL_SUMMARY_COPY), "Copy this configuration summary to clipboard..."},
+        {Widget(CTL_FACTORY_UNLOCK), "Unlock factory parameter to be able to change them..."},
+    };
+    for (const auto& [w, text] : tips)
+        EXPECT_EQ(w->toolTip().toStdString(), text) << w->objectName().toStdString();
+
+    for (CtlId id : tIdentityIds) {
+        EXPECT_EQ(Widget(id)->font().pixelSize(), 14) << id;
+        EXPECT_TRUE(Widget(id)->font().bold()) << id;
+    }
+    const QFont summary = Widget(CTL_SUMMARY_TEXT)->font();
+    EXPECT_EQ(summary.pixelSize(), 16);
+    const QFontMetrics fm(summary);
+    EXPECT_EQ(fm.horizontalAdvance('i'), fm.horizontalAdvance('W')) << "a fixed-pitch face";
+    EXPECT_EQ(static_cast<QLineEdit*>(Widget(CTL_MAIN_CONSO))->alignment() & Qt::AlignRight, Qt::AlignRight);
+    QTabBar* bar = window->Tabs()->tabBar();
+    EXPECT_GE(bar->tabRect(0).width(), 50);
+    EXPECT_EQ(window->Tabs()->iconSize(), QSize(16, 16));
 }
