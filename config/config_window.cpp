@@ -20,9 +20,10 @@
 
 #include "adapt.h"
 #include "codecs.h"
-#include "page_widget.h"
+#include "config_file_window.h"
 #include "config_task.h"
 #include "log.h"
+#include "page_widget.h"
 #include "password_dialog.h"
 #include "progress.h"
 #include "sensor_kind.h"
@@ -385,14 +386,14 @@ void ConfigWindow::OnCopySummary()
     QGuiApplication::clipboard()->setText(box->toPlainText());
 }
 
-void ConfigWindow::DlgMainExport()
+int ConfigWindow::DlgMainExport()
 {
-    Log("Export configuration: not available yet");
+    return ConfigExportFromWindow();
 }
 
-void ConfigWindow::DlgMainImport()
+int ConfigWindow::DlgMainImport()
 {
-    Log("Import configuration: not available yet");
+    return ConfigImportFromWindow(this);
 }
 
 void ConfigWindow::SetInputEnabled(bool bEnabled)

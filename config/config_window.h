@@ -72,9 +72,11 @@ public:
     int OnUnlock();
     // The Summary box's text onto the system clipboard.
     void OnCopySummary();
-    // File menu: the configuration file's export and import.
-    void DlgMainExport();
-    void DlgMainImport();
+    // File menu: the configuration file's export (the save dialog, then
+    // the export worker) and import (the modal "Import" dialog). 1 when the
+    // worker started.
+    int DlgMainExport();
+    int DlgMainImport();
 
     // The window's input (its controls and menu bar), off while an
     // operation's progress window is open.

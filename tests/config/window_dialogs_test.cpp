@@ -23,41 +23,6 @@
 #include "serial.h"
 #include "window_fixture.h"
 
-namespace {
-
-// What a probe saw of the progress windows while an operation ran.
-struct ProgressSeen {
-    int nMostVisible = 0;              // progress windows visible at one time
-    std::vector<std::string> vTitles;  // captions, each change once
-    bool bInputWhileOpen = false;      // the main window took input while one was open
-    bool bCentred = true;
-    int nLastValue = -1;
-};
-
-std::function<void()> Watch(ConfigWindow* pWindow, ProgressSeen* pSeen)
-{
-    return [pWindow, pSeen] {
-        int visible = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "DlgPrg" && w->isVisible())
-                visible++;
-        pSeen->nMostVisible = std::max(pSeen->nMostVisible, visible);
-        ProgressWindow* prg = pWindow->Progress().Window();
-        if (prg == nullptr || !prg->isVisible())
-            return;
-        const std::string title = prg->windowTitle().toStdString();
-        if (pSeen->vTitles.empty() || pSeen->vTitles.back() != title)
-            pSeen->vTitles.push_back(title);
-        if (pWindow->InputEnabled())
-            pSeen->bInputWhileOpen = true;
-        const QPoint offset = prg->frameGeometry().center() - pWindow->frameGeometry().center();
-        if (offset.manhattanLength() > 4)
-            pSeen->bCentred = false;
-        pSeen->nLastValue = prg->Bar()->value();
-    };
-}
-
-}  // namespace
 
 TEST_F(ConfigWindowTest, ProgressWindowKeepsTheWindowWithoutInputWhileALoadRuns)
 {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -164,6 +165,30 @@ void ConfigWindowTest::AnswerPassword(const std::string& sText, bool bOk)
     });
     timer->start();
 }
+
+std::function<void()> Watch(ConfigWindow* pWindow, ProgressSeen* pSeen)
+{
+    return [pWindow, pSeen] {
+        int visible = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "DlgPrg" && w->isVisible())
+                visible++;
+        pSeen->nMostVisible = std::max(pSeen->nMostVisible, visible);
+        ProgressWindow* prg = pWindow->Progress().Window();
+        if (prg == nullptr || !prg->isVisible())
+            return;
+        const std::string title = prg->windowTitle().toStdString();
+        if (pSeen->vTitles.empty() || pSeen->vTitles.back() != title)
+            pSeen->vTitles.push_back(title);
+        if (pWindow->InputEnabled())
+            pSeen->bInputWhileOpen = true;
+        const QPoint offset = prg->frameGeometry().center() - pWindow->frameGeometry().center();
+        if (offset.manhattanLength() > 4)
+            pSeen->bCentred = false;
+        pSeen->nLastValue = prg->Bar()->value();
+    };
+}
+
 
 class WindowProbe::Impl {
 public:

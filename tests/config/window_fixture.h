@@ -66,6 +66,18 @@ protected:
     std::unique_ptr<ConfigWindow> window;
 };
 
+// What a probe saw of the progress windows while an operation ran.
+struct ProgressSeen {
+    int nMostVisible = 0;              // progress windows visible at one time
+    std::vector<std::string> vTitles;  // captions, each change once
+    bool bInputWhileOpen = false;      // the main window took input while one was open
+    bool bCentred = true;
+    int nLastValue = -1;
+};
+
+// A probe's function that records the progress windows into pSeen.
+std::function<void()> Watch(ConfigWindow* pWindow, ProgressSeen* pSeen);
+
 // Keeps calling fn on the window thread (every event loop turn) until the
 // object is destroyed: a probe of what the window shows while an operation
 // runs.

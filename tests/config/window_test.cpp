@@ -20,6 +20,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 
@@ -406,4 +407,42 @@ TEST_F(ConfigWindowTest, MenusToolTipsAndFontsAsCreated)
     QTabBar* bar = window->Tabs()->tabBar();
     EXPECT_GE(bar->tabRect(0).width(), 50);
     EXPECT_EQ(window->Tabs()->iconSize(), QSize(16, 16));
+}
+
+TEST_F(ConfigWindowTest, TheFileMenuExportsThePagesAndOpensTheImportDialog)
+{
+    Connected();
+    const std::string path = dir.File("korvalin.varncfg");
+    SetFileDialogHandler([path](FileDialogMode, const FileDialogRequest&, std::string* pPath) {
+        *pPath = path;
+        return true;
+    });
+    ProgressSeen seen;
+    {
+        WindowProbe probe(Watch(window.get(), &seen));
+        window->MenuItem("Export configuration...")->trigger();
+        EXPECT_TRUE(WaitIdle());
+    }
+    SetFileDialogHandler(nullptr);
+    EXPECT_EQ(ConfigChainResult(), 1) << messages->Last();
+    EXPECT_EQ(seen.nMostVisible, 1);
+    EXPECT_FALSE(seen.bInputWhileOpen);
+    const std::string written = ReadFileText(path);
+    EXPECT_NE(written.find("out1-mode=" + sim->Param("out1-mode")), std::string::npos) << written;
+    EXPECT_NE(written.find("avg-m=" + sim->Param("avg-m")), std::string::npos);
+
+    // "Import configuration..." shows its dialog over the window; closing
+    // it imports nothing.
+    bool shown = false;
+    QTimer::singleShot(50, window.get(), [&] {
+        if (QWidget* dlg = QApplication::activeModalWidget()) {
+            shown = dlg->objectName() == "DlgImport" && dlg->parentWidget() == window.get();
+            dlg->close();
+        }
+    });
+    sim->ClearCommands();
+    window->MenuItem("Import configuration...")->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(window->InputEnabled());
 }
