@@ -1,0 +1,7 @@
+// VARN-Config: reads, edits and writes back the configuration of a sensor.
+#include "config_window.h"
+
+int main(int argc, char** argv)
+{
+    return AppMain(argc, argv, PROGRAM_CONFIG, CreateConfigWindow);
+}
