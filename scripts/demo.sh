@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts a simulated sensor on a
-# pseudo-terminal and opens VARN-Terminal beside it. Without a display the
-# same session runs on Qt's offscreen platform: what the window shows is
-# printed, and pictures of the window are saved in a folder named at the end.
+# pseudo-terminal and opens VARN-Toolbox beside it, from which every tool
+# starts. Without a display the suite's tour runs on Qt's offscreen
+# platform instead: each tool's window does its main job against a
+# simulated sensor, what the windows show is printed, and pictures of them
+# are saved in a folder named at the end.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -13,7 +15,7 @@ app="$build/app"
 
 kind=${VARN_DEMO_KIND:-KORVALIN}
 simout=$(mktemp -t varn-sim-XXXXXX.out)
-"$app/varn-sim" --kind "$kind" --link demo --boot-window 0 --logger-records 250 >"$simout" 2>&1 &
+"$app/varn-sim" --kind "$kind" --link demo --logger-records 250 >"$simout" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true; rm -f "$simout"' EXIT
 for _ in $(seq 50); do
@@ -26,21 +28,24 @@ port=$(sed -n 2p "$simout")
 echo "Simulated $kind sensor on $port"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    echo "Opening VARN-Terminal: pick '$port', press Connect, type a command such as 'get sens-type'."
-    echo "Close the window to end the demo."
+    echo "Opening VARN-Toolbox: click a tool, pick 'demo' (that is $port) in its"
+    echo "'Serial port' list and press Connect."
+    echo "VARN-Flash waits for the sensor to power up: send it one with 'kill -USR1 $sim'"
+    echo "(and 'kill -USR2 $sim' powers it down). Close the toolbox to end the demo."
     cd "$app"
-    ./VARN-Terminal
+    ./VARN-Toolbox
     exit 0
 fi
 
 pictures=$(mktemp -d -t varn-demo-XXXXXX)
-echo "No display found: running the terminal session on Qt's offscreen platform."
-echo
+echo "No display found: the suite's tour runs on Qt's offscreen platform."
 cd "$app"
-QT_QPA_PLATFORM=offscreen "$build/tools/varn-terminal-demo" "$port" "$pictures"
+QT_QPA_PLATFORM=offscreen "$build/tools/varn-tour" "$pictures" "$kind"
 echo
 echo "The same sensor from a script:"
+echo "\$ varn get $port sens-type sens-sn"
+"$app/varn" get "$port" sens-type sens-sn
 echo "\$ varn logger info $port"
 "$app/varn" logger info "$port"
 echo
-echo "Pictures of the terminal window: $pictures"
+echo "Pictures of the windows: $pictures"
