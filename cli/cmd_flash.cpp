@@ -16,7 +16,6 @@
 #include "cli_interrupt.h"
 #include "frontend.h"
 #include "log.h"
-#include "serial_exit.h"
 
 namespace {
 
@@ -39,8 +38,6 @@ public:
 void UseFlashProfile()
 {
     nProgram = PROGRAM_FLASH;
-    CliInstallMessages();
-    SerialExitGuardInstall();
 }
 
 int RunBootloader(const std::string& sPort, const std::string& sFile, int bInfoOnly, bool bYes)

@@ -24,7 +24,6 @@
 #include "log.h"
 #include "logger_task.h"
 #include "profile.h"
-#include "serial_exit.h"
 
 namespace {
 
@@ -198,8 +197,6 @@ int RunTask(int iTask, const std::vector<std::string>& vArgs, size_t uWords, con
         return EXIT_USAGE;
     }
     nProgram = PROGRAM_DATALOGGER;
-    CliInstallMessages();
-    SerialExitGuardInstall();
     if (iTask == TASK_DOWNLOAD && !CheckDownloadTarget(words[1].c_str()))
         return EXIT_FAILED;
     LoggerJob job;

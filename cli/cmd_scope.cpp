@@ -88,7 +88,6 @@ void UseScopeProfile()
     const ProgramProfile& p = CurrentProfile();
     std::snprintf(szAppTitle, sizeof szAppTitle, "%s V%s (%s%d)", p.szInternalName, p.szVersion, APP_PLATFORM,
                   APP_BITS);
-    CliInstallMessages();
 }
 
 // Connects, runs until the end condition, disconnects. EXIT_OK when the run

@@ -23,7 +23,6 @@ public:
     explicit ConfigSession(bool bYes) : fe(bYes)
     {
         nProgram = PROGRAM_CONFIG;
-        CliInstallMessages();
         ConfigAttachPages(&pages);
         ConfigAttachFrontEnd(&fe);
         ConfigPagesCreate();

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "appframe.h"
+#include "frontend.h"
 #include "log.h"
 #include "sensor.h"
+#include "serial_exit.h"
 #include "varn_args.h"
 
 int main(int argc, char** argv)
@@ -25,5 +27,9 @@ int main(int argc, char** argv)
         bLogEnabled = 1;
     }
     SensorSetWakeupMode(inv.bFullWakeup ? SENSOR_WAKEUP_FULL : SENSOR_WAKEUP_QUICK);
+    // Every command reports the same way (a progress line is ended before
+    // a message) and lets go of the port's exclusive flag on every way out.
+    CliInstallMessages();
+    SerialExitGuardInstall();
     return inv.pCommand->pfnRun(inv.vArgs);
 }

@@ -26,7 +26,6 @@
 
 #include "serial_port.h"
 
-constexpr unsigned SERIAL_BAUDRATE = 115200;
 constexpr unsigned SERIAL_LINE_SIZE = 2048;   // buffer size callers pass to SerialReadFrame
 constexpr unsigned SERIAL_READ_AHEAD_SIZE = 4096;   // bytes the readers take from the line at most at once
 

@@ -12,6 +12,12 @@ using SerialHandle = int;
 #endif
 extern const SerialHandle SERIAL_INVALID_HANDLE;
 
+// The line: 115200 baud, 8N1, so ten bits on the line for every byte; the
+// bytes a second it carries at most, which paced reads and the simulator
+// go by.
+constexpr unsigned SERIAL_BAUDRATE = 115200;
+constexpr unsigned SERIAL_BYTES_PER_SECOND = SERIAL_BAUDRATE / 10;
+
 // Opens the device for reading and writing, exclusively, only if it exists.
 // Every failure path closes what it opened.
 bool SerialPortOpen(const std::string& sPath, SerialHandle* pHandle);

@@ -24,8 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// 115200 baud, 8N1: ten bits a byte.
-constexpr long long kLineBytesPerSecond = 11520;
 // Longest pause while a partial block gathers.
 constexpr long long kBatchMaxUs = 10000;
 
@@ -219,7 +217,7 @@ SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned 
             // for every byte. Only a pause that brought nothing falls back
             // to poll. The read still returns by its deadline.
             const auto rest = std::chrono::microseconds(
-                std::min<long long>(kBatchMaxUs, (uSize - got) * 1000000LL / kLineBytesPerSecond));
+                std::min<long long>(kBatchMaxUs, (uSize - got) * 1000000LL / SERIAL_BYTES_PER_SECOND));
             std::this_thread::sleep_until(std::min(deadline, Clock::now() + rest));
             bGathered = true;
             continue;

@@ -14,10 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "serial_port.h"
+
 namespace varnsim {
 
-// 115200 baud, 8 data bits, no parity, 1 stop bit: 10 bits per byte.
-inline constexpr int kLineBytesPerSecond = 11520;
+// The line rate of the suite's serial link, 115200 baud 8N1.
+inline constexpr int kLineBytesPerSecond = SERIAL_BYTES_PER_SECOND;
 
 struct Options {
     // KORVALIN, DUVIKORN, MESTRALO, PALVETRA, GRESTOLV, or ORBIK (a type name
