@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "log.h"
+#include "serial_exit.h"
 
 namespace {
 
@@ -123,5 +124,8 @@ void WorkerExitRule(int nCode)
         return;
     Log("%d worker thread(s) still running at exit: ending the program now", running);
     std::fflush(nullptr);
+    // _exit runs no exit handlers: the port's exclusive flag is cleared here,
+    // or the device would refuse the next program that opens it.
+    SerialExitRelease();
     _exit(nCode);
 }

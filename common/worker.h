@@ -95,6 +95,6 @@ void RunWaitPump();
 bool WaitWithPump(const std::function<bool()>& pred, unsigned uTimeoutMs, WaitPumpFn pfnPump = nullptr);
 
 // The exit rule: when workers are still running, logs how many and ends the
-// process at once with nCode (streams flushed, no teardown). Returns when
-// none runs.
+// process at once with nCode (streams flushed, the open port's exclusive
+// flag cleared, no teardown). Returns when none runs.
 void WorkerExitRule(int nCode);

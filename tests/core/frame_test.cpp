@@ -7,7 +7,11 @@
 #include <chrono>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "appframe.h"
+#include "port_access.h"
 #include "pty_peer.h"
 #include "receive_loop.h"
 #include "recording_frontend.h"
@@ -141,6 +145,33 @@ TEST(Worker, AStartJustAfterTheLastStepWaitsForThePreviousRunToReturn)
     EXPECT_EQ(worker.Start([&] { second = true; }), 1);
     EXPECT_TRUE(worker.Wait(2000));
     EXPECT_TRUE(second);
+}
+
+TEST(Worker, TheExitRuleEndsAProcessWithAStuckWorkerAndLetsGoOfItsPort)
+{
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A program whose window has gone while its worker is stuck on the
+        // open port: the rule must end it, not wait.
+        if (SerialOpen(peer.SlavePath().c_str()) != 1)
+            _exit(90);
+        Worker worker("stuck");
+        if (worker.Start([] {
+                for (;;)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }) != 1)
+            _exit(91);
+        WorkerExitRule(7);
+        _exit(92);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_TRUE(OrdinaryUserCanOpen(peer.SlavePath()));
 }
 
 TEST(WaitWithPump, RunsThePumpUntilTheConditionHolds)
