@@ -391,6 +391,34 @@ void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
         pOutputBox->setTextCursor(user);
     }
     bar->setValue(follow ? bar->maximum() : shownFrom);
+    if (sOutput.size() > OUTPUT_MAX)
+        TrimOutput();
+}
+
+void TerminalWindow::TrimOutput()
+{
+    // Cut just after a line feed, so that what stays starts a line; output
+    // without one is cut where the kept part begins.
+    size_t cut = sOutput.size() - OUTPUT_KEEP;
+    const size_t lf = sOutput.find('\n', cut);
+    if (lf != std::string::npos)
+        cut = lf + 1;
+    // The box breaks its lines where DisplayText does: at every CR, and at
+    // an LF that does not follow a CR.
+    int lines = 0;
+    for (size_t i = 0; i < cut; i++)
+        if (sOutput[i] == '\r' || (sOutput[i] == '\n' && (i == 0 || sOutput[i - 1] != '\r')))
+            lines++;
+    sOutput.erase(0, cut);
+
+    QScrollBar* bar = pOutputBox->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    QTextCursor front(pOutputBox->document());
+    front.movePosition(QTextCursor::Start);
+    front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines);
+    front.removeSelectedText();
+    if (follow)
+        bar->setValue(bar->maximum());
 }
 
 void TerminalWindow::DlgMainSend()

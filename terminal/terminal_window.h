@@ -50,12 +50,19 @@ public:
     // True while the receive loop runs.
     bool IsReceiving() const { return tLink.Receiving(); }
     // The output exactly as appended (line ends and all), what "Save as..." writes.
+    // It holds at most OUTPUT_MAX bytes: past that the oldest lines go, in
+    // the box and here alike, down to OUTPUT_KEEP bytes, so that a sensor
+    // left streaming for days neither fills the memory nor slows the box.
     const std::string& OutputBytes() const { return sOutput; }
+    static constexpr size_t OUTPUT_MAX = 4u << 20;
+    static constexpr size_t OUTPUT_KEEP = 3u << 20;
     // A menu item by its text.
     QAction* MenuItemAction(const char* szText) const { return MenuItem(szText); }
 
 protected:
     void OnClosed() override;
+    // Drops the oldest lines once the output passed OUTPUT_MAX.
+    void TrimOutput();
     bool eventFilter(QObject* pObject, QEvent* pEvent) override;
 
 private:

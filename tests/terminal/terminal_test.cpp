@@ -2,11 +2,14 @@
 // real pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTextBlock>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -268,6 +271,33 @@ TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
     window->resize(window->minimumSize());
     QApplication::processEvents();
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(TerminalTest, AStreamingSensorKeepsTheLatestOutputWithinItsBound)
+{
+    OpenWindow({});
+    auto* box = Child<QPlainTextEdit>("outputBox");
+    // 256 kB chunks of numbered lines until the bound was passed once.
+    int next = 0;
+    std::string chunk;
+    while (next < 340000) {
+        chunk.clear();
+        while (chunk.size() < 262144)
+            chunk += "record " + std::to_string(next++) + "\r\n";
+        window->DlgMainAppend(chunk.data(), chunk.size());
+        ASSERT_LE(window->OutputBytes().size(), TerminalWindow::OUTPUT_MAX);
+    }
+    const std::string& out = window->OutputBytes();
+    EXPECT_GT(out.size(), TerminalWindow::OUTPUT_KEEP - 64);
+    // What stays starts a line and ends with the newest bytes.
+    EXPECT_EQ(out.compare(0, 7, "record "), 0) << out.substr(0, 40);
+    const std::string last = "record " + std::to_string(next - 1) + "\r\n";
+    EXPECT_EQ(out.compare(out.size() - last.size(), last.size(), last), 0);
+    // The box dropped the same lines: its first line is the bytes' first.
+    const QString first = box->document()->firstBlock().text();
+    EXPECT_EQ(first.toStdString(), out.substr(0, out.find('\r')));
+    const auto lines = static_cast<int>(std::count(out.begin(), out.end(), '\r'));
+    EXPECT_EQ(box->document()->blockCount(), lines + 1);
 }
 
 TEST_F(TerminalTest, ConnectNeedsAPort)
