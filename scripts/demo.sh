@@ -31,9 +31,15 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "Opening VARN-Toolbox: click a tool, pick 'demo' (that is $port) in its"
     echo "'Serial port' list and press Connect."
     echo "VARN-Flash waits for the sensor to power up: send it one with 'kill -USR1 $sim'"
-    echo "(and 'kill -USR2 $sim' powers it down). Close the toolbox to end the demo."
+    echo "(and 'kill -USR2 $sim' powers it down). The demo ends when the last window closes."
     cd "$app"
-    ./VARN-Toolbox
+    ./VARN-Toolbox || true
+    # Starting a tool ends the toolbox (the tool takes over): the simulated
+    # sensor stays until the last of the suite's windows has closed.
+    appdir=$(realpath "$app")
+    while pgrep -u "$(id -u)" -f "^$appdir/VARN-" >/dev/null; do
+        sleep 1
+    done
     exit 0
 fi
 
