@@ -130,9 +130,9 @@ constexpr ParamSpec kParams[] = {
 
 const ParamSpec* FindSpec(const std::string& key)
 {
-    for (const ParamSpec& spec : kParams)
-        if (key == spec.key)
-            return &spec;
+    for (const ParamSpec& param : kParams)
+        if (key == param.key)
+            return &param;
     return nullptr;
 }
 
@@ -256,9 +256,9 @@ bool IsDate(const std::string& value)
 }
 
 // The defaults that differ between kinds.
-std::string DefaultFor(const ParamSpec& spec, unsigned kind)
+std::string DefaultFor(const ParamSpec& param, unsigned kind)
 {
-    const std::string key = spec.key;
+    const std::string key = param.key;
     if (key == "out1-mode") {
         if (kind & kPrimaryKinds)
             return PrimarySuffix(kind);
@@ -291,7 +291,7 @@ std::string DefaultFor(const ParamSpec& spec, unsigned kind)
         const KindInfo* k = FindKind(kind);
         return std::string(k ? k->name : "X").substr(0, 2) + "-2103-0042";
     }
-    return spec.def ? spec.def : "";
+    return param.def ? param.def : "";
 }
 
 // Full-scale value of an analogue output for its range.
@@ -363,18 +363,18 @@ ParamStore::ParamStore(unsigned kind, const std::string& fwVersion, const std::s
     values_["hw-sn"] = hwSerial;
     values_["hw-extflash"] = externalFlash ? "0x00EF4016" : "0x00000000";
     FactoryReset();
-    for (const ParamSpec& spec : kParams)
-        if (spec.access == Access::Factory)
-            values_[spec.key] = DefaultFor(spec, kind_);
+    for (const ParamSpec& param : kParams)
+        if (param.access == Access::Factory)
+            values_[param.key] = DefaultFor(param, kind_);
     values_["misc-dbg"] = "0x0000";
     values_["misc-scopemode"] = "no";
 }
 
 void ParamStore::FactoryReset()
 {
-    for (const ParamSpec& spec : kParams)
-        if (spec.access == Access::ReadWrite)
-            values_[spec.key] = DefaultFor(spec, kind_);
+    for (const ParamSpec& param : kParams)
+        if (param.access == Access::ReadWrite)
+            values_[param.key] = DefaultFor(param, kind_);
 }
 
 int ParamStore::Firmware() const
@@ -391,10 +391,10 @@ bool ParamStore::Has(const std::string& key) const
 {
     if (forced_.count(key))
         return true;
-    const ParamSpec* spec = FindSpec(key);
-    if (!spec || !(spec->kinds & kind_))
+    const ParamSpec* param = FindSpec(key);
+    if (!param || !(param->kinds & kind_))
         return false;
-    return !(spec->fwKinds & kind_) || Firmware() >= spec->minFw;
+    return !(param->fwKinds & kind_) || Firmware() >= param->minFw;
 }
 
 std::string ParamStore::Value(const std::string& key) const
@@ -439,18 +439,18 @@ ParamResult ParamStore::Set(const std::string& key, const std::string& value, bo
 {
     if (key.empty())
         return {false, "Missing parameter"};
-    const ParamSpec* spec = FindSpec(key);
-    if (!spec || !Has(key))
+    const ParamSpec* param = FindSpec(key);
+    if (!param || !Has(key))
         return {false, "Unknown parameter"};
-    if (spec->access == Access::ReadOnly)
+    if (param->access == Access::ReadOnly)
         return {false, "Read-only parameter"};
-    if (spec->access == Access::Factory && !adminUnlocked)
+    if (param->access == Access::Factory && !adminUnlocked)
         return {false, "Factory parameter locked"};
 
     bool valid = false;
     long long integer = 0;
     double decimal = 0;
-    switch (spec->syntax) {
+    switch (param->syntax) {
     case Syntax::None:
         break;
     case Syntax::Text:
@@ -458,19 +458,19 @@ ParamResult ParamStore::Set(const std::string& key, const std::string& value, bo
         break;
     case Syntax::Integer:
         valid = ParseInteger(value, &integer);
-        if (valid && (integer < spec->lo || integer > spec->hi))
+        if (valid && (integer < param->lo || integer > param->hi))
             return {false, "Value out of range"};
         break;
     case Syntax::Decimal:
         valid = ParseDecimal(value, &decimal);
-        if (valid && (decimal < spec->lo || decimal > spec->hi))
+        if (valid && (decimal < param->lo || decimal > param->hi))
             return {false, "Value out of range"};
         break;
     case Syntax::Date:
         valid = IsDate(value);
         break;
     case Syntax::Choice:
-        valid = OneOf(value, spec->choices);
+        valid = OneOf(value, param->choices);
         break;
     case Syntax::Out1Mode:
         valid = OneOf(value, OutModes(kind_, Firmware(), false));
@@ -515,12 +515,12 @@ std::string ParamStore::Listing() const
 {
     std::string text = Value("sens-type").substr(0, 32) + " sensor configuration (firmware " +
                        Value("fw-version").substr(0, 32) + ", S/N " + Value("hw-sn").substr(0, 32) + ")\r\n\r\n";
-    for (const ParamSpec& spec : kParams) {
-        const std::string key = spec.key;
+    for (const ParamSpec& param : kParams) {
+        const std::string key = param.key;
         if (key == "sens-type" || key == "fw-version" || key == "hw-sn" || !Has(key))
             continue;
         char line[96];
-        std::snprintf(line, sizeof line, "%s=%.40s\r\n", spec.key, Derived(key).c_str());
+        std::snprintf(line, sizeof line, "%s=%.40s\r\n", param.key, Derived(key).c_str());
         // The host takes the listing in one read of at most 2048 bytes.
         if (text.size() + std::strlen(line) > kListingBudget)
             break;

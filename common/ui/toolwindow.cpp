@@ -72,9 +72,9 @@ TaskFrontEnd& ToolWindow::FrontEnd()
     return *pFrontEnd;
 }
 
-QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& spec)
+QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& rowSpec)
 {
-    pPortLabel = new QLabel(Text(spec.szLabel), pParent);
+    pPortLabel = new QLabel(Text(rowSpec.szLabel), pParent);
     pPortLabel->setObjectName(ToolName::PortLabel);
     pPortList = new QComboBox(pParent);
     pPortList->setObjectName(ToolName::PortList);
@@ -96,10 +96,10 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& spec
     row->addWidget(pRefresh);
     row->addSpacing(6);
     row->addWidget(pDebug);
-    if (spec.bConnectButtons) {
+    if (rowSpec.bConnectButtons) {
         pConnect = new QPushButton(Text("Connect"), pParent);
         pConnect->setObjectName(ToolName::Connect);
-        pConnect->setToolTip(Text(spec.szConnectTip));
+        pConnect->setToolTip(Text(rowSpec.szConnectTip));
         pDisconnect = new QPushButton(Text("Disconnect"), pParent);
         pDisconnect->setObjectName(ToolName::Disconnect);
         pDisconnect->setToolTip(Text(szTipDisconnect));
@@ -112,7 +112,7 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& spec
     row->addWidget(pMenuButton);
 
     AddIdleOnly({pPortList, pRefresh, pMenuButton});
-    if (spec.bDebugIdleOnly)
+    if (rowSpec.bDebugIdleOnly)
         AddIdleOnly({pDebug});
     connect(pRefresh, &QToolButton::clicked, this, [this] { RefreshPorts(); });
     connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });

@@ -86,7 +86,7 @@ public:
     // "Menu >>" are in the idle set ("Connect" too; "Disconnect" in the
     // busy set). Returns a row layout holding them, for windows that lay
     // out with layouts; a window that places controls itself ignores it.
-    QHBoxLayout* CreatePortRow(QWidget* pParent, const PortRowSpec& spec);
+    QHBoxLayout* CreatePortRow(QWidget* pParent, const PortRowSpec& rowSpec);
 
     // Creates the progress bar above the centred status line (showing
     // szIdleHint) and returns a layout holding both.
