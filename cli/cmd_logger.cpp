@@ -29,40 +29,13 @@ namespace {
 
 constexpr char szStandardOutput[] = "-";
 
-// What stands at a target that is neither absent nor a regular file, or
-// nullptr. A symbolic link counts as its own kind: the rename would replace
-// the link, not the file it points to.
-const char* TargetKind(const char* szPath, int* pnErrno)
-{
-    struct stat st{};
-    *pnErrno = 0;
-    if (lstat(szPath, &st) != 0) {
-        if (errno != ENOENT)
-            *pnErrno = errno;
-        return nullptr;
-    }
-    if (S_ISREG(st.st_mode))
-        return nullptr;
-    if (S_ISLNK(st.st_mode))
-        return "symbolic link";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISFIFO(st.st_mode))
-        return "pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return "device";
-    if (S_ISSOCK(st.st_mode))
-        return "socket";
-    return "special file";
-}
-
 // 1 when the download may be written to szPath; otherwise reports why.
 int CheckDownloadTarget(const char* szPath)
 {
     if (std::strcmp(szPath, szStandardOutput) == 0)
         return 1;
     int err = 0;
-    if (const char* kind = TargetKind(szPath, &err))
+    if (const char* kind = LoggerTargetKind(szPath, &err))
         return Error("Could not open file '%s' for writing : it is a %s, not a regular file (give '-' to write to "
                      "standard output) !",
                      szPath, kind);
@@ -114,6 +87,9 @@ public:
         return 1;
     }
 
+    // The command checked the target before the port was opened, with its
+    // own hint; standard output is no file.
+    int CheckTarget(const char*) override { return 1; }
     int TargetExists(const char* szPath) override
     {
         return std::strcmp(szPath, szStandardOutput) == 0 ? 0 : LoggerView::TargetExists(szPath);
@@ -139,7 +115,7 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
     }
     // Checked again: the target may have changed since the command began.
     int err = 0;
-    if (TargetKind(szPath, &err) != nullptr || err != 0)
+    if (LoggerTargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
     std::string temp = TemporaryName(szPath);
     const int fd = mkstemp(temp.data());

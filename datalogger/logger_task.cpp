@@ -1,7 +1,9 @@
 #include "logger_task.h"
 
 #include <cstdarg>
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <thread>
 
 #include "fileutil.h"
@@ -44,6 +46,45 @@ int LoggerDlg::MainDlgState(int bBusy)
 {
     fe.State(bBusy ? TASK_BUSY : TASK_IDLE, nullptr);
     return 1;
+}
+
+const char* LoggerTargetKind(const char* szPath, int* pnErrno)
+{
+    struct stat st{};
+    *pnErrno = 0;
+    if (lstat(szPath, &st) != 0) {
+        if (errno != ENOENT)
+            *pnErrno = errno;
+        return nullptr;
+    }
+    if (S_ISREG(st.st_mode))
+        return nullptr;
+    if (S_ISLNK(st.st_mode))
+        return "symbolic link";
+    if (S_ISDIR(st.st_mode))
+        return "folder";
+    if (S_ISFIFO(st.st_mode))
+        return "pipe";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return "device";
+    if (S_ISSOCK(st.st_mode))
+        return "socket";
+    return "special file";
+}
+
+int LoggerCheckTarget(const char* szPath)
+{
+    int err = 0;
+    if (const char* kind = LoggerTargetKind(szPath, &err))
+        return Error("Could not open file '%s' for writing : it is a %s, not a regular file !", szPath, kind);
+    if (err != 0)
+        return Error("Could not open file '%s' for writing !\n%s", szPath, std::strerror(err));
+    return 1;
+}
+
+int LoggerView::CheckTarget(const char* szPath)
+{
+    return LoggerCheckTarget(szPath);
 }
 
 int LoggerView::TargetExists(const char* szPath)
@@ -122,6 +163,10 @@ int RunDownload(LoggerRun& run)
 {
     char path[LOGGER_TEXT_SIZE] = "";
     if (!run.dlg.SaveFileDialog(path, sizeof path))
+        return 0;
+    // A pipe, a device or a link at the chosen name would be replaced (or
+    // fed) instead of written: refused before anything is asked or read.
+    if (!run.dlg.CheckTarget(path))
         return 0;
     if (run.dlg.TargetExists(path)) {
         char question[LOGGER_TEXT_SIZE + 64];

@@ -54,6 +54,10 @@ public:
     // szPath (uSize bytes), 0 when cancelled.
     virtual int SaveFileDialog(char* szPath, size_t uSize) = 0;
 
+    // Whether the chosen target may be replaced by a download: 1, or 0
+    // with the reason reported. The default is LoggerCheckTarget.
+    virtual int CheckTarget(const char* szPath);
+
     // Whether the chosen target already stands, for the overwrite question.
     // The default looks at the file system.
     virtual int TargetExists(const char* szPath);
@@ -66,6 +70,18 @@ public:
     // (reported) when the file could not be finished.
     virtual int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete);
 };
+
+// What stands at szPath when it is there but is no regular file ("folder",
+// "pipe", "device", "socket", "symbolic link", "special file"), or nullptr
+// (absent, a regular file, or not to be looked at: *pnErrno then holds the
+// reason, else 0). A symbolic link counts as its own kind: a download is
+// renamed onto its target, which would replace the link, not its file.
+const char* LoggerTargetKind(const char* szPath, int* pnErrno);
+
+// 1 when a download may be written to szPath: nothing is there, or a
+// regular file. Otherwise reports "Could not open file '%s' for writing :
+// it is a %s, not a regular file !" (or the system's reason) and returns 0.
+int LoggerCheckTarget(const char* szPath);
 
 // The tasks' way to the user: the task front end (progress, busy state,
 // questions) and the program's view. MainDlgPrg and MainDlgState are the
@@ -90,6 +106,7 @@ struct LoggerDlg {
     int SaveFileDialog(char* szPath, size_t uSize) { return view.SaveFileDialog(szPath, uSize); }
     // A Yes/No question captioned with the program title. 1 for Yes.
     int Question(const char* szText) { return fe.Question(MESSAGE_INFO, szText); }
+    int CheckTarget(const char* szPath) { return view.CheckTarget(szPath); }
     int TargetExists(const char* szPath) { return view.TargetExists(szPath); }
     FILE* OpenDownloadFile(const char* szPath) { return view.OpenDownloadFile(szPath); }
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)

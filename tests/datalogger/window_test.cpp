@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "appframe.h"
@@ -286,6 +287,37 @@ TEST_F(WindowTest, FailedDownloadLeavesNoFileUnderTheChosenName)
     EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 40);
     ASSERT_GE(rec.Count(), 1u);
     EXPECT_EQ(rec.Texts()[0].substr(0, 2), "E:");
+}
+
+TEST_F(WindowTest, ATargetThatIsNoRegularFileIsRefusedBeforeAnythingIsAsked)
+{
+    StartSim(20);
+    int questions = 0;
+    SetQuestionHandler([&](MessageKind, const std::string&) { return ++questions, 1; });
+    const std::string fifo = dir.File("pipe.csv");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string link = dir.File("link.csv");
+    ASSERT_EQ(symlink(dir.File("elsewhere.csv").c_str(), link.c_str()), 0);
+    struct Case {
+        std::string path;
+        const char* kind;
+    };
+    for (const Case& c : {Case{fifo, "pipe"}, Case{link, "symbolic link"}, Case{dir.Path(), "folder"}}) {
+        const size_t before = rec.Count();
+        ChooseFile(c.path);
+        Find<QPushButton>("download")->click();
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_EQ(rec.Count(), before + 1) << c.path;
+        EXPECT_EQ(rec.Last(), "E:Could not open file '" + c.path + "' for writing : it is a " + c.kind +
+                                  ", not a regular file !");
+    }
+    EXPECT_EQ(questions, 0);
+    EXPECT_FALSE(FileExistsOnDisk(fifo + ".partial"));
+    struct stat st{};
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(WindowTest, ClosingDuringAStalledDownloadWaitsOneSecondAtMost)
