@@ -1,5 +1,6 @@
-// The one sanitizer policy of every program the tests run with Qt (the
-// window tests and the test builds of the programs).
+// The one sanitizer policy of every program that runs with Qt under the
+// thread sanitizer (the window tests, the test builds of the programs and
+// the build's picture generators).
 //
 // Qt is not built with the thread sanitizer, so the hand-overs inside its
 // own thread pools and event queue are invisible to it and show as races
