@@ -1,15 +1,12 @@
 #include "import_dialog.h"
 
 #include <QCheckBox>
-#include <QDropEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <iterator>
 
@@ -37,15 +34,6 @@ constexpr ImportOption tOptionBoxes[] = {
 };
 
 constexpr int BROWSE_ICON_SIZE = 16;
-
-// The path of the first dropped file, or empty when it is none.
-QString DroppedFile(const QMimeData* pData)
-{
-    if (pData == nullptr || !pData->hasUrls() || pData->urls().isEmpty())
-        return QString();
-    const QUrl first = pData->urls().first();
-    return first.isLocalFile() ? first.toLocalFile() : QString();
-}
 
 }  // namespace
 
@@ -123,29 +111,8 @@ int ImportDialog::Import()
 bool ImportDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     if (pWatched == this || pWatched == pFile) {
-        switch (pEvent->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            QDropEvent* drag = static_cast<QDropEvent*>(pEvent);
-            if (!DroppedFile(drag->mimeData()).isEmpty()) {
-                drag->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
-        case QEvent::Drop: {
-            QDropEvent* drop = static_cast<QDropEvent*>(pEvent);
-            const QString path = DroppedFile(drop->mimeData());
-            if (!path.isEmpty()) {
-                pFile->setText(path);
-                drop->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
-        default:
-            break;
-        }
+        if (UiTakeDroppedFile(pEvent, pFile))
+            return true;
     }
     return QDialog::eventFilter(pWatched, pEvent);
 }

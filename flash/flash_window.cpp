@@ -3,20 +3,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "appframe.h"
 #include "log.h"
+#include "winutil.h"
 
 namespace {
 
@@ -37,17 +35,6 @@ const MenuItem tFlashMenu[] = {
     {"?", "Check for Update...", MENU_CHECK_UPDATE, true},
     {"?", "About...", MENU_ABOUT, false},
 };
-
-// The first local file of a drag, or empty.
-QString DroppedFile(const QMimeData* pData)
-{
-    if (pData == nullptr || !pData->hasUrls())
-        return QString();
-    for (const QUrl& url : pData->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return QString();
-}
 
 }  // namespace
 
@@ -171,29 +158,8 @@ bool FlashWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
     // Files dropped on the file field or anywhere on the window replace the
     // field's text; not while a run is busy with the current one.
     if ((pWatched == pFile || pWatched == this) && pFile->isEnabled()) {
-        switch (pEvent->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            QDropEvent* drag = static_cast<QDropEvent*>(pEvent);
-            if (!DroppedFile(drag->mimeData()).isEmpty()) {
-                drag->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
-        case QEvent::Drop: {
-            QDropEvent* drop = static_cast<QDropEvent*>(pEvent);
-            const QString path = DroppedFile(drop->mimeData());
-            if (!path.isEmpty()) {
-                pFile->setText(path);
-                drop->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
-        default:
-            break;
-        }
+        if (UiTakeDroppedFile(pEvent, pFile))
+            return true;
     }
     return ToolWindow::eventFilter(pWatched, pEvent);
 }

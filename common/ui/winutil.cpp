@@ -1,5 +1,9 @@
 #include "winutil.h"
 
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 #include <algorithm>
 #include <cstring>
@@ -83,4 +87,44 @@ QImage LoadBitmapAlpha(const QString& sResource, unsigned uKey, unsigned uReplac
     if (image.isNull())
         return QImage();
     return SetBitmapAlpha(image, image.width(), image.height(), uKey, uReplacement, uTolerance);
+}
+
+namespace {
+
+// The first local file of a drag, or empty.
+QString DroppedFile(const QMimeData* pData)
+{
+    if (pData == nullptr || !pData->hasUrls())
+        return QString();
+    for (const QUrl& url : pData->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return QString();
+}
+
+}  // namespace
+
+bool UiTakeDroppedFile(QEvent* pEvent, QLineEdit* pField)
+{
+    switch (pEvent->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(pEvent);
+        if (DroppedFile(drag->mimeData()).isEmpty())
+            return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(pEvent);
+        const QString path = DroppedFile(drop->mimeData());
+        if (path.isEmpty())
+            return false;
+        pField->setText(path);
+        drop->acceptProposedAction();
+        return true;
+    }
+    default:
+        return false;
+    }
 }

@@ -1,5 +1,5 @@
-// Window utilities: tool tips, a control's position in its parent, and
-// colour keying of bitmaps.
+// Window utilities: tool tips, a control's position in its parent, files
+// dropped on a file field, and colour keying of bitmaps.
 #pragma once
 
 #include <QColor>
@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+class QEvent;
+class QLineEdit;
 class QWidget;
 
 // Gives the child of pDialog whose object name is szControl the tool tip
@@ -17,6 +19,11 @@ QWidget* SetToolTip(QWidget* pDialog, const char* szControl, const char* szText)
 // The widget's rectangle in its parent's client coordinates (the window's
 // own for a top-level window). 0 without a widget.
 int GetWindowPos(QWidget* pWindow, QRect* pRect);
+
+// A file field's part of an event filter: a drag that carries a local file
+// is accepted, and its drop puts the first local file's path into pField.
+// true when the event was one of those (the filter then takes it).
+bool UiTakeDroppedFile(QEvent* pEvent, QLineEdit* pField);
 
 // Packed colour with red in the lowest byte, green next, blue in the third
 // (0x00BBGGRR); white is 0x00FFFFFF.
