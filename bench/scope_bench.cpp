@@ -25,7 +25,6 @@
 #include <fstream>
 #include <mutex>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -34,6 +33,7 @@
 #include "scope_draw.h"
 #include "scope_session.h"
 #include "scope_stream.h"
+#include "bench_child_sim.h"
 #include "simulator.h"
 
 namespace {
@@ -42,56 +42,9 @@ using Clock = std::chrono::steady_clock;
 
 const QRect kClient(0, 0, 788, 600);   // the window's client area at 394 x 300 dialog units
 
-double CpuSeconds()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
 double MsSince(Clock::time_point t)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-// Runs a paced binary-mode simulator in a child until the parent closes the
-// pipe; writes the port path into the pipe first.
-pid_t StartSimulatorProcess(std::string* pPort, int* pKeepAlive)
-{
-    int toParent[2], toChild[2];
-    if (pipe(toParent) != 0 || pipe(toChild) != 0)
-        return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(toParent[0]);
-        close(toChild[1]);
-        varnsim::Options options;
-        options.bootWindowMs = 0;
-        options.paced = true;
-        options.fwVersion = "3.45";
-        varnsim::Simulator sim(options);
-        std::string error;
-        std::string port = sim.Start(&error) ? sim.PortPath() : std::string();
-        port += '\n';
-        if (write(toParent[1], port.data(), port.size()) < 0)
-            _exit(1);
-        char c;
-        while (read(toChild[0], &c, 1) > 0) {
-        }
-        sim.Stop();
-        _exit(0);
-    }
-    close(toParent[1]);
-    close(toChild[0]);
-    std::string port;
-    char c;
-    while (read(toParent[0], &c, 1) == 1 && c != '\n')
-        port += c;
-    close(toParent[0]);
-    *pPort = port;
-    *pKeepAlive = toChild[1];
-    return pid;
 }
 
 void ConversionFigure(const std::string& sDir)
@@ -213,7 +166,7 @@ void StreamFigure(int seconds, const std::string& port, const char* szPng)
     for (bool paint : {false, true}) {
         const unsigned long long bytes0 = session.uBytes.load();
         const unsigned frames0 = session.uFrames.load();
-        const double cpu0 = CpuSeconds();
+        const double cpu0 = ProcessCpuSeconds();
         const auto t0 = Clock::now();
         const auto deadline = t0 + std::chrono::seconds(seconds);
         int paints = 0;
@@ -223,7 +176,7 @@ void StreamFigure(int seconds, const std::string& port, const char* szPng)
             while (Clock::now() < deadline)
                 usleep(100000);
         }
-        const double cpu = CpuSeconds() - cpu0;
+        const double cpu = ProcessCpuSeconds() - cpu0;
         const double wall = MsSince(t0) / 1000.0;
         const double bytes = static_cast<double>(session.uBytes.load() - bytes0);
         std::printf("Binary stream at the line rate for %.1f s%s: %u blocks, %.0f bytes/s\n", wall,
@@ -235,6 +188,16 @@ void StreamFigure(int seconds, const std::string& port, const char* szPng)
     ScopeDisconnect(session, fe);
     if (szPng != nullptr && image.save(szPng))
         std::printf("Plots saved to %s\n", szPng);
+}
+
+// The benchmark's sensor: a paced binary-mode simulator (firmware 3.45).
+varnsim::Options SimOptions()
+{
+    varnsim::Options options;
+    options.bootWindowMs = 0;
+    options.paced = true;
+    options.fwVersion = "3.45";
+    return options;
 }
 
 }  // namespace
@@ -254,7 +217,7 @@ int main(int argc, char** argv)
     // The simulator's process is forked before Qt starts any thread.
     std::string port;
     int keepAlive = -1;
-    const pid_t child = StartSimulatorProcess(&port, &keepAlive);
+    const pid_t child = StartSimulatorProcess(SimOptions(), &port, &keepAlive);
     if (child < 0 || port.empty()) {
         std::fprintf(stderr, "could not start the simulator\n");
         return 1;

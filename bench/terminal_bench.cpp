@@ -20,66 +20,18 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "appframe.h"
 #include "desktop.h"
+#include "bench_child_sim.h"
 #include "simulator.h"
 #include "terminal_window.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs the simulator in a child until the parent closes the pipe; writes
-// the port path into the pipe first.
-pid_t StartSimulatorProcess(std::string* pPort, int* pKeepAlive)
-{
-    int toParent[2], toChild[2];
-    if (pipe(toParent) != 0 || pipe(toChild) != 0)
-        return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(toParent[0]);
-        close(toChild[1]);
-        varnsim::Options options;
-        options.bootWindowMs = 0;
-        options.paced = true;
-        options.loggerRecords = 2000000;
-        options.loggerCapacity = 2000000;
-        varnsim::Simulator sim(options);
-        std::string error;
-        std::string port = sim.Start(&error) ? sim.PortPath() : std::string();
-        port += '\n';
-        if (write(toParent[1], port.data(), port.size()) < 0)
-            _exit(1);
-        char c;
-        while (read(toChild[0], &c, 1) > 0) {
-        }
-        sim.Stop();
-        _exit(0);
-    }
-    close(toParent[1]);
-    close(toChild[0]);
-    std::string port;
-    char c;
-    while (read(toParent[0], &c, 1) == 1 && c != '\n')
-        port += c;
-    close(toParent[0]);
-    *pPort = port;
-    *pKeepAlive = toChild[1];
-    return pid;
-}
 
 void StreamFigure(int seconds, const std::string& port, pid_t child, int keepAlive)
 {
@@ -94,7 +46,7 @@ void StreamFigure(int seconds, const std::string& port, pid_t child, int keepAli
     UiWaitFor([] { return false; }, 1000);   // the stream is flowing
 
     const size_t bytes0 = window->OutputBytes().size();
-    const double cpu0 = CpuSeconds();
+    const double cpu0 = ProcessCpuSeconds();
     const auto t0 = Clock::now();
     {
         // The program's own event loop: idle between the receive thread's calls.
@@ -102,7 +54,7 @@ void StreamFigure(int seconds, const std::string& port, pid_t child, int keepAli
         QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    const double cpu = CpuSeconds() - cpu0;
+    const double cpu = ProcessCpuSeconds() - cpu0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const double bytes = static_cast<double>(window->OutputBytes().size() - bytes0);
 
@@ -140,6 +92,17 @@ void AppendFigure()
     }
 }
 
+// The benchmark's sensor: a paced simulator with a large logger.
+varnsim::Options SimOptions()
+{
+    varnsim::Options options;
+    options.bootWindowMs = 0;
+    options.paced = true;
+    options.loggerRecords = 2000000;
+    options.loggerCapacity = 2000000;
+    return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -150,7 +113,7 @@ int main(int argc, char** argv)
     // The simulator's process is forked before Qt starts any thread.
     std::string port;
     int keepAlive = -1;
-    const pid_t child = StartSimulatorProcess(&port, &keepAlive);
+    const pid_t child = StartSimulatorProcess(SimOptions(), &port, &keepAlive);
     if (child < 0 || port.empty()) {
         std::fprintf(stderr, "could not start the simulator\n");
         return 1;
