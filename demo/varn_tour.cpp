@@ -133,7 +133,8 @@ void Terminal()
         return;
     w->findChild<QComboBox*>("commandLine")->lineEdit()->setText("config");
     w->DlgMainSend();
-    Pause(1500);
+    // The listing ends with the status line "OK".
+    UiWaitFor([&] { return w->OutputBytes().find("\nOK") != std::string::npos; }, 10000);
     std::string plain;
     for (char c : w->OutputBytes())
         if (c != '\r')
