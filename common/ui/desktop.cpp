@@ -82,22 +82,27 @@ bool RunOnWindowThread(const std::function<void()>& fn)
 bool PostToWindowThread(std::function<void()> fn)
 {
     QCoreApplication* app = QCoreApplication::instance();
-    unsigned long long generation;
-    {
-        std::lock_guard<std::mutex> lock(mGate);
-        if (bGateShut)
-            return false;
-        generation = uGateGeneration;
-    }
     if (app == nullptr) {
+        {
+            std::lock_guard<std::mutex> lock(mGate);
+            if (bGateShut)
+                return false;
+        }
         fn();
         return true;
     }
+    // Posted while the gate's mutex is held, as RunOnWindowThread does: the
+    // queued part takes the mutex before it touches what it carries, so the
+    // hand-over is ordered by a primitive the thread sanitizer sees.
+    std::lock_guard<std::mutex> lock(mGate);
+    if (bGateShut)
+        return false;
+    const unsigned long long generation = uGateGeneration;
     QMetaObject::invokeMethod(
         app,
         [generation, fn = std::move(fn)] {
             {
-                std::lock_guard<std::mutex> lock(mGate);
+                std::lock_guard<std::mutex> hold(mGate);
                 if (bGateShut || generation != uGateGeneration)
                     return;
             }
