@@ -44,6 +44,12 @@ void TakeDir(ScopeSettings& s, const std::string& sValue)
             sizeof s.szWavDir - 1, s.szWavDir);
         return;
     }
+    // No folder name holds a zero byte: the text before it would name
+    // another folder (or none at all).
+    if (sValue.find('\0') != std::string::npos) {
+        Log("Settings: wavDir holding a zero byte refused, '%s' kept !", s.szWavDir);
+        return;
+    }
     SetDir(s, sValue);
 }
 

@@ -337,6 +337,9 @@ TEST_F(Settings, FoldersThatDoNotFitAreRefused)
     Load("wavDir=/" + std::string(9000, 'x') + "\nnWavDuration=30\n");
     EXPECT_EQ(frame.settings.szWavDir, longest);
     EXPECT_EQ(frame.settings.nWavDuration, 30u);
+    // A zero byte would cut the name to another folder, or to none.
+    Load(std::string("wavDir=\0/home", 12) + "\nwavDir=/tmp/a" + std::string(1, '\0') + "b\n");
+    EXPECT_EQ(frame.settings.szWavDir, longest);
 }
 
 TEST_F(Settings, WriteConfigWritesTheFourLines)
