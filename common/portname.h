@@ -33,7 +33,7 @@ struct PortUsbInfo {
 PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sSysRoot = "/sys");
 
 // The text shown for one port path:
-//   /dev/ttyUSB0 -> "ttyUSB0 (FT232R USB UART, FTDI, S/N A10K3XYZ)" (what is known)
+//   /dev/ttyUSB0 -> "ttyUSB0 (USB Serial Converter, Example Devices, S/N A10K3XYZ)" (what is known)
 //   /dev/ttyS0   -> "ttyS0"; /dev/pts/7 -> "pts/7"
 //   any other path (a simulator's link) -> its last component, "bench1".
 std::string PortDisplayName(const std::string& sPath, const std::string& sSysRoot = "/sys");

@@ -23,8 +23,8 @@ protected:
     {
         const std::string usb = "devices/pci0000:00/usb1/1-2";
         Write(usb + "/idVendor", "0403\n");
-        Write(usb + "/product", "FT232R USB UART\n");
-        Write(usb + "/manufacturer", "FTDI\n");
+        Write(usb + "/product", "USB Serial Converter\n");
+        Write(usb + "/manufacturer", "Example Devices\n");
         Write(usb + "/serial", "A10K3XYZ\n");
         Dir(usb + "/1-2:1.0/ttyUSB0/tty/ttyUSB0");
         Link("class/tty/ttyUSB0/device", "../../../" + usb + "/1-2:1.0/ttyUSB0");
@@ -68,7 +68,7 @@ protected:
 TEST_F(FakeSys, UsbAdaptersShowProductMakerAndSerialNumber)
 {
     const std::string sys = root.Path() + "/sys";
-    EXPECT_EQ(PortDisplayName("/dev/ttyUSB0", sys), "ttyUSB0 (FT232R USB UART, FTDI, S/N A10K3XYZ)");
+    EXPECT_EQ(PortDisplayName("/dev/ttyUSB0", sys), "ttyUSB0 (USB Serial Converter, Example Devices, S/N A10K3XYZ)");
     const PortUsbInfo acm = PortUsbDescription("ttyACM0", sys);
     EXPECT_EQ(acm.sProduct, "Sensor link");
     EXPECT_EQ(acm.sMaker, "");
