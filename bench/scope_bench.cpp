@@ -34,6 +34,7 @@
 #include "scope_session.h"
 #include "scope_stream.h"
 #include "bench_child_sim.h"
+#include "desktop.h"
 #include "simulator.h"
 
 namespace {
@@ -227,6 +228,9 @@ int main(int argc, char** argv)
     AppStartupFrameIn(PROGRAM_SCOPE, dir != nullptr ? dir : "/tmp");
     {
         QApplication app(argc, argv);
+        // Waits for the receive thread run the window's events, as in the
+        // program: its hand-overs to the window thread go on meanwhile.
+        UiInstallWaitPump();
         ConversionFigure(dir != nullptr ? dir : "/tmp");
         PaintFigure();
         StreamFigure(seconds, port, png);

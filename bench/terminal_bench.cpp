@@ -123,6 +123,9 @@ int main(int argc, char** argv)
     AppStartupFrameIn(PROGRAM_TERMINAL, dir != nullptr ? dir : "/tmp");
     {
         QApplication app(argc, argv);
+        // Waits for the receive thread run the window's events, as in the
+        // program: its hand-overs to the window thread go on meanwhile.
+        UiInstallWaitPump();
         AppendFigure();
         StreamFigure(seconds, port, child, keepAlive);
     }
