@@ -64,3 +64,12 @@ int PathExt(const char* szPath, char* szDest, size_t uSize);
 // name: on POSIX an existing regular file with an execute permission bit.
 // On Windows nothing does (only the "exe" extension makes a program).
 int FileHasProgramMode(const char* szPath);
+
+// What stands at szPath when it is there but is no regular file ("folder",
+// "pipe", "device", "socket", "symbolic link", "special file"), or nullptr
+// (absent, a regular file, or not to be looked at: *pnErrno then holds the
+// reason, else 0). With bFollowLink a link is judged by what it names (a
+// dangling one counts as absent); without, a link is a kind of its own.
+// Used before a file is opened, so that a pipe or a device is refused at
+// once instead of blocking the open or being read without end.
+const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink);
