@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // 1 when the path's attributes can be read and it is not a directory: a file
 // the suite can open (a program, a document, a marker).
@@ -73,3 +74,9 @@ int FileHasProgramMode(const char* szPath);
 // Used before a file is opened, so that a pipe or a device is refused at
 // once instead of blocking the open or being read without end.
 const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink);
+
+// Opens szPath for reading in binary mode only when it is a regular file
+// (a link to one included), without ever blocking on a pipe or a device.
+// nullptr when it is none (*pszKind names what it is, as PathSpecialKind)
+// or cannot be opened (*pszKind null, errno holds the reason).
+FILE* FileOpenRegular(const char* szPath, const char** pszKind);

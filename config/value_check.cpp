@@ -136,16 +136,18 @@ const char* ConfigFieldTypingPattern(CtlId nId)
     return nullptr;
 }
 
-std::string ConfigValueFault(const SensorParam& tParam, const std::string& sValue, bool bSent)
+std::string ConfigValueFault(const SensorParam& tParam, const std::string& sValue, ConfigCheck nCheck)
 {
     if (!SensorTextFitsCommand(sValue.data(), sValue.size()))
         return "it holds a line end or a zero byte";
     if (!ParamValueKnown(tParam, sValue.c_str()))
         return Quoted(sValue) + " is not one of its values";
-    if (!bSent)
+    if (nCheck == CHECK_WORDS)
         return {};
     if (sValue.empty() && tParam.nCodec != CODEC_SERIAL_NUMBER)
         return "it is empty";
+    if (nCheck == CHECK_PRESENT)
+        return {};
     // "set KEY VALUE" must fit one command.
     const size_t room = SENSOR_COMMAND_MAX - std::strlen("set  ") - std::strlen(tParam.szKey);
     if (sValue.size() > room) {
@@ -176,7 +178,7 @@ int ConfigCheckSendValues(bool bUnlocked)
             continue;
         std::string fault = ChoiceFault(p);
         if (fault.empty())
-            fault = ConfigValueFault(p, ParamGetValue(p, USE_SEND), true);
+            fault = ConfigValueFault(p, ParamGetValue(p, USE_SEND), CHECK_SEND);
         if (fault.empty())
             continue;
         DlgMainTabSelect(static_cast<unsigned>(p.nPage));

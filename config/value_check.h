@@ -29,12 +29,15 @@ constexpr size_t CONFIG_NUMBER_DIGITS = 10;
 // included); nullptr for a field that is no number.
 const char* ConfigFieldTypingPattern(CtlId nId);
 
-// Why sValue cannot go out as the value of tParam, "" when it can: a line
-// end or zero byte, a word its codec does not know, and, when bSent (the
-// sensor takes the row), an empty value, a command too long for the
-// sensor, or what is no number in a number field. The reason quotes the
-// value shortened (SensorShortValue).
-std::string ConfigValueFault(const SensorParam& tParam, const std::string& sValue, bool bSent);
+// How much of a value to check.
+enum ConfigCheck : int {
+    CHECK_WORDS = 0,   // a line end or zero byte; a word its codec does not know
+    CHECK_PRESENT,     // and an empty value (a blank serial number is allowed: it goes out as "unknown")
+    CHECK_SEND,        // and a command too long for the sensor; what is no number in a number field
+};
+// Why sValue cannot stand as the value of tParam, "" when it can. The
+// reason quotes the value shortened (SensorShortValue).
+std::string ConfigValueFault(const SensorParam& tParam, const std::string& sValue, ConfigCheck nCheck);
 
 // Every value the send is going to write (the rows of the connected kind
 // and firmware, the factory ones when bUnlocked), checked as they stand on
