@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include "config_task.h"
+#include "desktop.h"
 #include "page_widget.h"
 #include "param_table.h"
 #include "sensor_kind.h"
@@ -196,9 +197,18 @@ TEST_F(ConfigWindowTest, ATypoCannotBeTypedAndABadValueIsNamedWithNothingSent)
 TEST_F(ConfigWindowTest, ALoadCutByAHangUpEndsDisconnected)
 {
     StartSim();
-    sim->HangUp();
+    sim->SetAnswerDelayMs(20);
     OpenWindow({sim->PortPath()});
-    Click(window->ConnectButton());
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    // Pulled while the parameters are read.
+    ASSERT_TRUE(UiWaitFor(
+        [this] {
+            const std::vector<std::string> c = sim->Commands();
+            return std::find(c.begin(), c.end(), "get out2-mode") != c.end();
+        },
+        30000));
+    sim->HangUp();
+    ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(ConfigChainResult(), 0);
     EXPECT_FALSE(window->IsConnected());
     EXPECT_EQ(window->Tabs()->count(), 1);
