@@ -1,9 +1,7 @@
 #include "logger_task.h"
 
 #include <cstdarg>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <thread>
 
 #include "fileutil.h"
@@ -50,26 +48,7 @@ int LoggerDlg::MainDlgState(int bBusy)
 
 const char* LoggerTargetKind(const char* szPath, int* pnErrno)
 {
-    struct stat st{};
-    *pnErrno = 0;
-    if (lstat(szPath, &st) != 0) {
-        if (errno != ENOENT)
-            *pnErrno = errno;
-        return nullptr;
-    }
-    if (S_ISREG(st.st_mode))
-        return nullptr;
-    if (S_ISLNK(st.st_mode))
-        return "symbolic link";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISFIFO(st.st_mode))
-        return "pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return "device";
-    if (S_ISSOCK(st.st_mode))
-        return "socket";
-    return "special file";
+    return PathSpecialKind(szPath, pnErrno, false);
 }
 
 int LoggerCheckTarget(const char* szPath)
