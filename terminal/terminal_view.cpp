@@ -8,14 +8,60 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
 
 namespace {
 
+// A scroll bar that draws itself anew only when what it shows changed: a
+// view that follows a long output moves its value with every take, while
+// the handle stays on the same pixels at the bottom. Changes between Begin
+// and End are looked at once, at the End.
+class SteadyScrollBar : public QScrollBar {
+public:
+    SteadyScrollBar(Qt::Orientation nOrientation, QWidget* pParent) : QScrollBar(nOrientation, pParent) {}
+
+    void Begin() { bBatch = true; }
+    void End()
+    {
+        bBatch = false;
+        if (bPending)
+            sliderChange(SliderValueChange);
+    }
+
+protected:
+    void sliderChange(SliderChange nChange) override
+    {
+        if (bBatch) {
+            bPending = true;
+            return;
+        }
+        bPending = false;
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        const int ends = (value() == minimum() ? 1 : 0) | (value() == maximum() ? 2 : 0);
+        if (nChange == SliderOrientationChange || handle != tHandle || ends != nEnds) {
+            tHandle = handle;
+            nEnds = ends;
+            QScrollBar::sliderChange(nChange);
+        }
+    }
+
+private:
+    QRect tHandle;
+    int nEnds = -1;
+    bool bBatch = false;
+    bool bPending = false;
+};
+
 constexpr int kPad = 3;              // blank border inside the box, pixels
 constexpr int kTabStop = 8;          // tab stops every this many characters
+constexpr int kFillBand = 32;        // background filled in bands of at most this many pixels
 constexpr int kHexColumns = 8 + 2 + 3 * TerminalView::HEX_BYTES + 1 + 2 + TerminalView::HEX_BYTES;
 
 // 8-bit characters as they are, tabs to the next stop.
@@ -40,9 +86,14 @@ QString ShownText(const std::string& sLine)
 TerminalView::TerminalView(const TerminalOutput& output, QWidget* pParent)
     : QAbstractScrollArea(pParent), tOutput(output)
 {
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
+    // paintEvent fills what it draws on, row by row: a tall fill at once
+    // would be handed to the painter's helper threads, waking them at
+    // every take.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     verticalScrollBar()->setSingleStep(1);
     UpdateRanges(0);
 }
@@ -217,14 +268,25 @@ int TerminalView::Columns() const
 
 void TerminalView::UpdateRanges(int nDroppedRows)
 {
-    QScrollBar* bar = verticalScrollBar();
+    auto* bar = static_cast<SteadyScrollBar*>(verticalScrollBar());
     const bool atEnd = bar->value() >= bar->maximum();
     const int value = std::max(0, bar->value() - nDroppedRows);
     const int visible = VisibleRows();
     nRowsShown = RowCount();
-    bar->setRange(0, std::max(0, nRowsShown - visible));
-    bar->setPageStep(visible);
-    bar->setValue(atEnd ? bar->maximum() : value);
+    // The scroll area answers every range signal by laying out its
+    // children anew, which repaints the whole box: the vertical bar is
+    // always shown, so its signals are held and the rows redrawn here.
+    const int before = bar->value();
+    bar->Begin();
+    {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(0, std::max(0, nRowsShown - visible));
+        bar->setPageStep(visible);
+        bar->setValue(atEnd ? bar->maximum() : value);
+    }
+    bar->End();
+    if (bar->value() != before)
+        scrollContentsBy(0, before - bar->value());
 
     QScrollBar* across = horizontalScrollBar();
     across->setRange(0, std::max(0, Columns() * CharWidth() + 2 * kPad - viewport()->width()));
@@ -247,7 +309,7 @@ void TerminalView::paintEvent(QPaintEvent* pEvent)
     QPainter painter(viewport());
     const QPalette& pal = palette();
     const QRect area = pEvent->rect();
-    painter.fillRect(area, pal.color(QPalette::Base));
+    const QColor base = pal.color(QPalette::Base);
     painter.setFont(font());
     const int lh = LineHeight(), cw = CharWidth(), ascent = fontMetrics().ascent();
     const int first = verticalScrollBar()->value();
@@ -257,9 +319,17 @@ void TerminalView::paintEvent(QPaintEvent* pEvent)
     const int last = std::min({RowCount(), first + VisibleRows() + 1, first + (area.bottom() - kPad) / lh + 1});
     const bool selected = HasSelection();
     const Spot from = std::min(tAnchor, tCursor), to = std::max(tAnchor, tCursor);
+    // Bands of the background above, between and below the rows.
+    auto fill = [&](int y0, int y1) {
+        for (int y = std::max(y0, area.top()); y < std::min(y1, area.bottom() + 1); y += kFillBand)
+            painter.fillRect(area.left(), y, area.width(), std::min(kFillBand, std::min(y1, area.bottom() + 1) - y),
+                             base);
+    };
+    fill(area.top(), kPad + (top - first) * lh);
     for (int r = top; r < last; r++) {
         const QString text = RowText(r);
         const int y = kPad + (r - first) * lh;
+        fill(y, y + lh);
         painter.setPen(pal.color(QPalette::Text));
         painter.drawText(x0, y + ascent, text);
         if (!selected || r < from.nRow || r > to.nRow)
@@ -272,6 +342,7 @@ void TerminalView::paintEvent(QPaintEvent* pEvent)
         painter.setPen(pal.color(QPalette::HighlightedText));
         painter.drawText(x0 + begin * cw, y + ascent, text.mid(begin, end - begin));
     }
+    fill(kPad + (std::max(last, top) - first) * lh, area.bottom() + 1);
 }
 
 void TerminalView::resizeEvent(QResizeEvent* pEvent)
