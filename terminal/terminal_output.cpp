@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-size_t TerminalOutput::Append(const char* pBytes, size_t uSize, int64_t nStampMs)
+size_t TerminalOutput::Append(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread)
 {
     if (sBytes.capacity() < BYTES_MAX)
         sBytes.reserve(BYTES_MAX + 4096);   // grows once, not by doubling past the bound
@@ -24,8 +24,12 @@ size_t TerminalOutput::Append(const char* pBytes, size_t uSize, int64_t nStampMs
             line.uStart = pos + 1;   // the second half of a CR LF
             continue;
         }
-        if (line.nStampMs == STAMP_NONE)
-            line.nStampMs = nStampMs;
+        if (line.nStampMs == STAMP_NONE) {
+            // Never before the line above: the estimate may overshoot.
+            const int64_t at = bSpread ? TerminalByteStampMs(nStampMs, uSize - 1 - i) : nStampMs;
+            line.nStampMs = std::max(at, nLastStampMs);
+            nLastStampMs = line.nStampMs;
+        }
         if (c == '\r' || c == '\n') {
             vLines.push_back({pos + 1, STAMP_NONE});
             continue;

@@ -38,9 +38,11 @@ public:
         int64_t nStampMs;
     };
 
-    // Appends bytes that came at nStampMs. Returns the number of lines
-    // dropped at the front by the bound (0 mostly).
-    size_t Append(const char* pBytes, size_t uSize, int64_t nStampMs);
+    // Appends bytes whose last came at nStampMs. With bSpread the bytes came
+    // one after the other at the line rate (a block of the receive loop),
+    // so each line gets the time its first byte came, not the block's.
+    // Returns the number of lines dropped at the front by the bound (0 mostly).
+    size_t Append(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread = false);
     void Clear();
 
     const std::string& Bytes() const { return sBytes; }
@@ -63,10 +65,18 @@ private:
     std::deque<Line> vLines;
     bool bAfterCr = false;   // the last byte was a CR: an LF now ends nothing
     size_t uWidest = 0;
+    int64_t nLastStampMs = 0;   // the newest line's stamp
 };
 
 // Milliseconds since the epoch, the stamps' clock.
 int64_t TerminalNowMs();
+
+// When the byte uBefore bytes ahead of the last of a block (which came at
+// nLastMs) came, at the line rate (115200 baud, 8N1: 11520 bytes a second).
+inline int64_t TerminalByteStampMs(int64_t nLastMs, size_t uBefore)
+{
+    return nLastMs - static_cast<int64_t>(uBefore * 1000 / 11520);
+}
 
 // "[hh:mm:ss.zzz] " (TerminalView::STAMP_WIDTH characters) in local time.
 std::string TerminalStampText(int64_t nMs);

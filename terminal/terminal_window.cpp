@@ -407,7 +407,7 @@ void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
     // What the receive loop queued came first.
     TakeReceived();
     if (uSize > 0)
-        AppendBytes(pBytes, uSize, TerminalNowMs());
+        AppendBytes(pBytes, uSize, TerminalNowMs(), false);
 }
 
 void TerminalWindow::QueueReceived(const char* pBytes, unsigned uSize)
@@ -452,19 +452,19 @@ void TerminalWindow::TakeReceived()
     nLastTakeMs = SteadyMs();
     for (size_t i = 0; i < at.size(); i++) {
         const size_t end = i + 1 < at.size() ? at[i + 1].first : bytes.size();
-        AppendBytes(bytes.data() + at[i].first, end - at[i].first, at[i].second);
+        AppendBytes(bytes.data() + at[i].first, end - at[i].first, at[i].second, true);
     }
 }
 
-void TerminalWindow::AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs)
+void TerminalWindow::AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread)
 {
-    const size_t dropped = tOutput.Append(pBytes, uSize, nStampMs);
+    const size_t dropped = tOutput.Append(pBytes, uSize, nStampMs, bSpread);
     pOutputBox->OutputChanged(dropped);
     if (pLiveLog != nullptr)
-        WriteLiveLog(pBytes, uSize, nStampMs);
+        WriteLiveLog(pBytes, uSize, nStampMs, bSpread);
 }
 
-void TerminalWindow::WriteLiveLog(const char* pBytes, size_t uSize, int64_t nStampMs)
+void TerminalWindow::WriteLiveLog(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread)
 {
     // Line starts as in the output: a CR LF is one line end.
     std::string text;
@@ -476,7 +476,7 @@ void TerminalWindow::WriteLiveLog(const char* pBytes, size_t uSize, int64_t nSta
         const bool lfOfCrLf = c == '\n' && bLogAfterCr;
         bLogAfterCr = c == '\r';
         if (bLogLineStart && !lfOfCrLf && tSettings.bStamps)
-            text += TerminalStampText(nStampMs);
+            text += TerminalStampText(bSpread ? TerminalByteStampMs(nStampMs, uSize - 1 - i) : nStampMs);
         text += c;
         if (!lfOfCrLf)
             bLogLineStart = c == '\r' || c == '\n';

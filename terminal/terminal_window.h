@@ -111,9 +111,10 @@ private:
     // last take was less than a frame ago.
     void ScheduleTake();
     void TakeReceived();
-    // Appends to the output, the view and the live log; bytes that came at nStampMs.
-    void AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs);
-    void WriteLiveLog(const char* pBytes, size_t uSize, int64_t nStampMs);
+    // Appends to the output, the view and the live log; bytes whose last
+    // came at nStampMs (bSpread: a block received at the line rate).
+    void AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread);
+    void WriteLiveLog(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread);
     void SetStatus(const QString& sText);
     void CreateOptionsMenu();
     void ApplySettings();
