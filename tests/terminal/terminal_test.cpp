@@ -750,3 +750,24 @@ TEST_F(TerminalTest, ASendNothingAnswersGetsANoticeOnALineOfItsOwn)
               4 * TerminalWindow::NO_ANSWER_MS);
     EXPECT_EQ(window->OutputBytes().find("no answer to 'get avg-b'"), std::string::npos) << window->OutputBytes();
 }
+
+TEST(TerminalOutputTest, EmptyLinesAndLongLinesStayWithinTheirBounds)
+{
+    // A stream of line ends: the index is bounded as well as the bytes.
+    TerminalOutput out;
+    const std::string ends(TerminalOutput::LINES_MAX + 1000, '\r');
+    out.Append(ends.data(), ends.size(), 1);
+    EXPECT_LE(out.LineCount(), TerminalOutput::LINES_MAX);
+    EXPECT_GE(out.LineCount(), TerminalOutput::LINES_KEEP);
+    EXPECT_EQ(out.LineCount(), out.Bytes().size() + 1);
+    EXPECT_EQ(out.LineAt(0).uStart, out.Base());
+
+    // A line without an end goes on over rows of ROW_MAX bytes.
+    out.Clear();
+    const std::string line(2 * TerminalOutput::ROW_MAX + 10, 'x');
+    out.Append(line.data(), line.size(), 5);
+    ASSERT_EQ(out.LineCount(), 3u);
+    EXPECT_EQ(out.LineAt(0).nStampMs, 5);
+    EXPECT_EQ(out.LineAt(1).nStampMs, TerminalOutput::STAMP_CONTINUED);
+    EXPECT_EQ(out.LineText(2), std::string(10, 'x'));
+}
