@@ -62,7 +62,11 @@ private:
 constexpr int kPad = 3;              // blank border inside the box, pixels
 constexpr int kTabStop = 8;          // tab stops every this many characters
 constexpr int kFillBand = 32;        // background filled in bands of at most this many pixels
-constexpr int kHexColumns = 8 + 2 + 3 * TerminalView::HEX_BYTES + 1 + 2 + TerminalView::HEX_BYTES;
+// Characters in a hex row of n bytes: "%08X  ", "%02X " per byte, " |", the bytes, "|".
+constexpr int HexColumns(int n)
+{
+    return 8 + 2 + 3 * n + 2 + n + 1;
+}
 
 // 8-bit characters as they are, tabs to the next stop.
 QString ShownText(const std::string& sLine)
@@ -104,6 +108,7 @@ void TerminalView::SetHex(bool bOn)
         return;
     bHex = bOn;
     bSelection = false;
+    nHexBytes = FittingHexBytes();
     uHexFirstShown = HexFirst();
     // Rows of the other view mean nothing here: show the end.
     UpdateRanges(0);
@@ -123,7 +128,7 @@ void TerminalView::SetStamps(bool bOn)
 void TerminalView::OutputChanged(size_t uDroppedLines)
 {
     const uint64_t first = HexFirst();
-    const int dropped = bHex ? static_cast<int>((first - std::min(first, uHexFirstShown)) / HEX_BYTES)
+    const int dropped = bHex ? static_cast<int>((first - std::min(first, uHexFirstShown)) / nHexBytes)
                              : static_cast<int>(std::min<size_t>(uDroppedLines, INT32_MAX));
     uHexFirstShown = first;
     if (dropped > 0) {
@@ -155,14 +160,15 @@ void TerminalView::OutputCleared()
 
 uint64_t TerminalView::HexFirst() const
 {
-    return tOutput.Base() - tOutput.Base() % HEX_BYTES;
+    return tOutput.Base() - tOutput.Base() % static_cast<uint64_t>(nHexBytes);
 }
 
 int TerminalView::RowCount() const
 {
     if (bHex) {
         const uint64_t bytes = tOutput.End() - HexFirst();
-        return static_cast<int>(std::min<uint64_t>((bytes + HEX_BYTES - 1) / HEX_BYTES, INT32_MAX));
+        const auto n = static_cast<uint64_t>(nHexBytes);
+        return static_cast<int>(std::min<uint64_t>((bytes + n - 1) / n, INT32_MAX));
     }
     return static_cast<int>(std::min<size_t>(tOutput.LineCount(), INT32_MAX));
 }
@@ -179,9 +185,9 @@ QString TerminalView::RowText(int nRow) const
         return (stamp > 0 ? QString::fromLatin1(TerminalStampText(stamp).c_str()) : QString(STAMP_WIDTH, QChar(' '))) + text;
     }
     // "00000040  41 42 ...  |AB..|": offset, the bytes, the printable ones.
-    const uint64_t from = HexFirst() + static_cast<uint64_t>(nRow) * HEX_BYTES;
-    char hex[3 * HEX_BYTES + 1], chars[HEX_BYTES + 1];
-    for (int i = 0; i < HEX_BYTES; i++) {
+    const uint64_t from = HexFirst() + static_cast<uint64_t>(nRow) * static_cast<uint64_t>(nHexBytes);
+    char hex[3 * HEX_BYTES_WIDE + 1], chars[HEX_BYTES_WIDE + 1];
+    for (int i = 0; i < nHexBytes; i++) {
         const uint64_t at = from + static_cast<uint64_t>(i);
         if (at < tOutput.Base() || at >= tOutput.End()) {
             std::snprintf(hex + 3 * i, 4, "   ");
@@ -192,8 +198,8 @@ QString TerminalView::RowText(int nRow) const
         std::snprintf(hex + 3 * i, 4, "%02X ", c);
         chars[i] = c >= 32 && c < 127 ? static_cast<char>(c) : '.';
     }
-    chars[HEX_BYTES] = '\0';
-    char row[kHexColumns + 8];
+    chars[nHexBytes] = '\0';
+    char row[HexColumns(HEX_BYTES_WIDE) + 8];
     std::snprintf(row, sizeof row, "%08llX  %s |%s|", static_cast<unsigned long long>(from), hex, chars);
     return QString::fromLatin1(row);
 }
@@ -262,7 +268,7 @@ int TerminalView::VisibleRows() const
 int TerminalView::Columns() const
 {
     if (bHex)
-        return kHexColumns;
+        return HexColumns(nHexBytes);
     return static_cast<int>(tOutput.Widest()) + (bStamps ? STAMP_WIDTH : 0);
 }
 
@@ -345,9 +351,31 @@ void TerminalView::paintEvent(QPaintEvent* pEvent)
     fill(kPad + (std::max(last, top) - first) * lh, area.bottom() + 1);
 }
 
+int TerminalView::FittingHexBytes() const
+{
+    return HexColumns(HEX_BYTES_WIDE) * CharWidth() + 2 * kPad <= viewport()->width() ? HEX_BYTES_WIDE
+                                                                                       : HEX_BYTES_NARROW;
+}
+
 void TerminalView::resizeEvent(QResizeEvent* pEvent)
 {
     QAbstractScrollArea::resizeEvent(pEvent);
+    const int fitting = FittingHexBytes();
+    if (fitting != nHexBytes) {
+        // The hex rows change: the same bytes stay in sight (or the end).
+        QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = bar->value() >= bar->maximum();
+        const int row = static_cast<int>(static_cast<long long>(bar->value()) * nHexBytes / fitting);
+        nHexBytes = fitting;
+        if (bHex) {
+            bSelection = false;
+            uHexFirstShown = HexFirst();
+            UpdateRanges(0);
+            bar->setValue(atEnd ? bar->maximum() : row);
+            viewport()->update();
+            return;
+        }
+    }
     UpdateRanges(0);
 }
 

@@ -22,7 +22,11 @@ public:
 
     // Width of a time stamp and of a hex row, characters.
     static constexpr int STAMP_WIDTH = 15;   // "[hh:mm:ss.zzz] "
-    static constexpr int HEX_BYTES = 16;     // bytes per hex row
+    // Bytes per hex row: HEX_BYTES_WIDE when the row fits the box, else
+    // HEX_BYTES_NARROW (the smallest window).
+    static constexpr int HEX_BYTES_WIDE = 16;
+    static constexpr int HEX_BYTES_NARROW = 8;
+    int HexBytes() const { return nHexBytes; }
 
     void SetHex(bool bOn);
     void SetStamps(bool bOn);
@@ -84,6 +88,9 @@ private:
     Spot tAnchor, tCursor;
     uint64_t uHexFirstShown = 0;
     int nRowsShown = 0;            // RowCount() at the last update
+    int nHexBytes = HEX_BYTES_WIDE;
+    // Bytes per hex row that fit the box now.
+    int FittingHexBytes() const;
     bool bRedrawAll = false;       // scrolls while rows were dropped: no moving of pixels   // HexFirst() at the last update, to count dropped hex rows
     std::function<void()> fnClear;
 };
