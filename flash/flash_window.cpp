@@ -175,7 +175,16 @@ bool FlashWindow::ConfirmClose()
 {
     if (!RunActive() || BusyState() != TASK_BUSY_LOCKED || tRun.bInfoOnly)
         return true;
-    return UiQuestion(MESSAGE_WARNING, szCloseDuringUpload) == 1;
+    if (UiQuestion(MESSAGE_WARNING, szCloseDuringUpload) != 1)
+        return false;
+    // Both ways out ("Quit" too) stop the upload after the block in flight
+    // before the window goes. The window is closing: what the run reports
+    // now goes to the log only.
+    UiGateShut();
+    TaskWorker().CancelEvent().Set();
+    if (!TaskWorker().Wait(WORKER_STOP_WAIT_MS))
+        Log("The upload did not stop within %u ms of closing", WORKER_STOP_WAIT_MS);
+    return true;
 }
 
 void FlashWindow::OnCloseRequested()

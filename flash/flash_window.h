@@ -53,8 +53,9 @@ public:
 
 protected:
     void OnCloseRequested() override;
-    // While an upload runs, closing asks first (default No); Yes stops the
-    // upload after the block in flight, then the window closes.
+    // While an upload runs, closing (close box or "Quit") asks first,
+    // default No; Yes stops the upload after the block in flight (waiting
+    // at most WORKER_STOP_WAIT_MS), then the window closes.
     bool ConfirmClose() override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
