@@ -20,6 +20,7 @@
 #include "appframe.h"
 #include "datalogger_window.h"
 #include "logger_sim.h"
+#include "serial.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -359,6 +360,12 @@ TEST_F(WindowTest, DownloadRightAfterACancelFindsAQuietConsole)
         ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading"); }, 20000));
         Find<QPushButton>("cancel")->click();
         ASSERT_TRUE(WaitIdle());
+        // The sensor no longer streams: the line stays quiet.
+        ASSERT_EQ(SerialOpen(sim->PortPath().c_str()), 1);
+        SerialSetTimeout(300);
+        char tail[256];
+        EXPECT_EQ(SerialRead(tail, sizeof tail), 0u);
+        SerialClose();
     }
     ASSERT_EQ(rec.Count(), 2u);
     for (const std::string& text : rec.Texts())
