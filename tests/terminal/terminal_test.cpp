@@ -390,6 +390,37 @@ TEST_F(TerminalTest, HungUpLineIsReportedOnceAndDisconnects)
     EXPECT_EQ(window->SelectedPort(), "");
 }
 
+// Two sensors offered; the one in use hangs up: the other is not chosen in
+// its place, and the lost one is chosen again when it comes back.
+TEST_F(TerminalTest, ALostPortIsNeverReplacedByAnotherSensor)
+{
+    StartSimulator();
+    varnsim::Options options;
+    options.paced = false;
+    auto other = std::make_unique<varnsim::Simulator>(options);
+    std::string error;
+    ASSERT_TRUE(other->Start(&error)) << error;
+    TempDir links;
+    ASSERT_EQ(symlink(sim->PortPath().c_str(), links.File("bench1").c_str()), 0);
+    ASSERT_EQ(symlink(other->PortPath().c_str(), links.File("bench2").c_str()), 0);
+    OpenWindow({links.File("bench1"), links.File("bench2")});
+    ASSERT_EQ(window->SelectedPort(), links.File("bench1"));
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    sim->HangUp();
+    ASSERT_TRUE(UiWaitFor([&] { return !window->IsConnected(); }, kArrivalMs));
+    QComboBox* list = Child<QComboBox>("portList");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(window->DlgMainConnect(), 0);
+    EXPECT_TRUE(other->Commands().empty());
+
+    StartSimulator();
+    ASSERT_EQ(unlink(links.File("bench1").c_str()), 0);
+    ASSERT_EQ(symlink(sim->PortPath().c_str(), links.File("bench1").c_str()), 0);
+    window->DlgMainRefreshPorts();
+    EXPECT_EQ(window->SelectedPort(), links.File("bench1"));
+}
+
 TEST_F(TerminalTest, PortListShowsTheLinkNameAndConnectOpensItsPath)
 {
     PtyPeer peer;
