@@ -3,9 +3,9 @@
 #include <cstdarg>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <thread>
 
+#include "fileio.h"
 #include "fileutil.h"
 #include "log.h"
 #include "logger_line.h"
@@ -50,26 +50,15 @@ int LoggerDlg::MainDlgState(int bBusy)
 
 const char* LoggerTargetKind(const char* szPath, int* pnErrno)
 {
-    struct stat st{};
+    FileStatus st;
+    int err = 0;
     *pnErrno = 0;
-    if (lstat(szPath, &st) != 0) {
-        if (errno != ENOENT)
-            *pnErrno = errno;
+    if (!FileStatusOf(szPath, false, &st, &err)) {
+        if (err != ENOENT)
+            *pnErrno = err;
         return nullptr;
     }
-    if (S_ISREG(st.st_mode))
-        return nullptr;
-    if (S_ISLNK(st.st_mode))
-        return "symbolic link";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISFIFO(st.st_mode))
-        return "pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return "device";
-    if (S_ISSOCK(st.st_mode))
-        return "socket";
-    return "special file";
+    return FileTypeName(st.nType);
 }
 
 int LoggerCheckTarget(const char* szPath)
