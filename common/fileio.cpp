@@ -1,22 +1,22 @@
 // Portable part of the file system seam.
 #include "fileio.h"
 
-const char* FileTypeName(FileType nType)
+const char* FileKindName(FileKind nType)
 {
     switch (nType) {
-    case FILE_TYPE_REGULAR:
+    case FILE_KIND_REGULAR:
         return nullptr;
-    case FILE_TYPE_FOLDER:
+    case FILE_KIND_FOLDER:
         return "folder";
-    case FILE_TYPE_LINK:
+    case FILE_KIND_LINK:
         return "symbolic link";
-    case FILE_TYPE_PIPE:
+    case FILE_KIND_PIPE:
         return "pipe";
-    case FILE_TYPE_DEVICE:
+    case FILE_KIND_DEVICE:
         return "device";
-    case FILE_TYPE_SOCKET:
+    case FILE_KIND_SOCKET:
         return "socket";
-    case FILE_TYPE_OTHER:
+    case FILE_KIND_OTHER:
         break;
     }
     return "special file";

@@ -12,18 +12,18 @@
 #include <cstdio>
 #include <string>
 
-enum FileType {
-    FILE_TYPE_REGULAR = 0,
-    FILE_TYPE_FOLDER,
-    FILE_TYPE_LINK,      // a symbolic link (Windows: a reparse point), when links are not followed
-    FILE_TYPE_PIPE,
-    FILE_TYPE_DEVICE,    // a character or block device
-    FILE_TYPE_SOCKET,
-    FILE_TYPE_OTHER,
+enum FileKind {
+    FILE_KIND_REGULAR = 0,
+    FILE_KIND_FOLDER,
+    FILE_KIND_LINK,      // a symbolic link (Windows: a reparse point), when links are not followed
+    FILE_KIND_PIPE,
+    FILE_KIND_DEVICE,    // a character or block device
+    FILE_KIND_SOCKET,
+    FILE_KIND_OTHER,
 };
 
 struct FileStatus {
-    FileType nType = FILE_TYPE_OTHER;
+    FileKind nType = FILE_KIND_OTHER;
     unsigned long long uSize = 0;   // bytes; meaningful for regular files
     long long tmModified = 0;       // seconds since 1970 (UTC)
 };
@@ -31,7 +31,7 @@ struct FileStatus {
 // What a file that is not a regular one is, for messages: "folder", "pipe",
 // "device", "socket", "symbolic link" or "special file"; nullptr for a
 // regular file.
-const char* FileTypeName(FileType nType);
+const char* FileKindName(FileKind nType);
 
 // Platform part.
 

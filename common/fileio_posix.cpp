@@ -9,21 +9,21 @@
 
 namespace {
 
-FileType TypeOf(mode_t nMode)
+FileKind TypeOf(mode_t nMode)
 {
     if (S_ISREG(nMode))
-        return FILE_TYPE_REGULAR;
+        return FILE_KIND_REGULAR;
     if (S_ISLNK(nMode))
-        return FILE_TYPE_LINK;
+        return FILE_KIND_LINK;
     if (S_ISDIR(nMode))
-        return FILE_TYPE_FOLDER;
+        return FILE_KIND_FOLDER;
     if (S_ISFIFO(nMode))
-        return FILE_TYPE_PIPE;
+        return FILE_KIND_PIPE;
     if (S_ISCHR(nMode) || S_ISBLK(nMode))
-        return FILE_TYPE_DEVICE;
+        return FILE_KIND_DEVICE;
     if (S_ISSOCK(nMode))
-        return FILE_TYPE_SOCKET;
-    return FILE_TYPE_OTHER;
+        return FILE_KIND_SOCKET;
+    return FILE_KIND_OTHER;
 }
 
 void Fill(const struct stat& st, FileStatus* pStatus)
@@ -73,7 +73,7 @@ FILE* FileOpenRegular(const char* szPath, FileStatus* pStatus, int* pnErrno)
         return nullptr;
     }
     Fill(st, pStatus);
-    if (pStatus->nType != FILE_TYPE_REGULAR) {
+    if (pStatus->nType != FILE_KIND_REGULAR) {
         close(fd);
         return nullptr;
     }

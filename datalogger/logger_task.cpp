@@ -58,7 +58,7 @@ const char* LoggerTargetKind(const char* szPath, int* pnErrno)
             *pnErrno = err;
         return nullptr;
     }
-    return FileTypeName(st.nType);
+    return FileKindName(st.nType);
 }
 
 int LoggerCheckTarget(const char* szPath)

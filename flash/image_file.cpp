@@ -18,7 +18,7 @@ FILE* FlashOpenImage(const char* szPath, FlashImageInfo* pInfo)
         pInfo->nErrno = err;
         pInfo->nFault = err != 0 ? FLASH_IMAGE_OPEN_FAILED : FLASH_IMAGE_NOT_REGULAR;
         if (err == 0)
-            pInfo->szKind = FileTypeName(st.nType);
+            pInfo->szKind = FileKindName(st.nType);
         return nullptr;
     }
     pInfo->uSize = st.uSize;

@@ -243,7 +243,7 @@ void MainDlgPrg(TaskFrontEnd* pFrontEnd, int nStep, int nPosition, const char* s
 int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
 {
     FileStatus st;
-    if (!FileStatusOfStream(pFile, &st) || st.nType != FILE_TYPE_REGULAR)
+    if (!FileStatusOfStream(pFile, &st) || st.nType != FILE_KIND_REGULAR)
         return Error("Could not read from file !");
     if (st.uSize == 0)
         return Error("Nothing to upload !");

@@ -54,7 +54,7 @@ void EnsureDir(const char* szDir)
 long long RawFileSize(const char* szPath, long long* pmtime)
 {
     FileStatus st;
-    if (!FileStatusOf(szPath, true, &st, nullptr) || st.nType != FILE_TYPE_REGULAR)
+    if (!FileStatusOf(szPath, true, &st, nullptr) || st.nType != FILE_KIND_REGULAR)
         return -1;
     if (pmtime != nullptr)
         *pmtime = st.tmModified;
