@@ -7,6 +7,8 @@
 // progress on another thread (the terminal's receive thread), which the
 // seam's contract does not allow.
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <mutex>
 #include <windows.h>
 
@@ -24,10 +26,24 @@ constexpr unsigned kLastPort = 254;
 // The time-outs are one setting of the device, shared by the reads and the
 // writes of different threads: each transfer sets its part and starts under
 // this lock, so that no transfer starts under another's setting.
+// The setting last given to the device is kept, so that a transfer under
+// the same time-out as the one before (nearly all) costs no call to set it.
 std::mutex mTimeouts;
+HANDLE hTimeoutsOf = nullptr;   // the handle tCurrent was set on
+COMMTIMEOUTS tCurrent{};
 
-// Time-out of a read of bytes already in the input queue.
-constexpr unsigned kQueuedReadMs = 100;
+// A read of bytes already in the input queue keeps the read time-out set
+// (any will do); this one when none is set yet.
+constexpr unsigned kKeepReadTimeout = ~0u;
+constexpr DWORD kQueuedReadMs = 100;
+
+using Clock = std::chrono::steady_clock;
+
+unsigned MillisecondsLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<unsigned>(left) + 1 : 1u;
+}
 
 // A port name as the system's device path: "COM12" -> "\\.\COM12" (needed
 // above COM9, harmless below); a path given in full stays as it is.
@@ -87,22 +103,25 @@ SerialIo Transfer(HANDLE h, bool bWrite, void* pBuffer, unsigned uSize, unsigned
     BOOL started;
     {
         std::lock_guard<std::mutex> lock(mTimeouts);
-        COMMTIMEOUTS t{};
-        GetCommTimeouts(h, &t);
-        const DWORD ms = Milliseconds(uTimeout);
-        // All zero would mean "no time-out": 0 ms becomes 1.
-        if (bWrite) {
-            t.WriteTotalTimeoutMultiplier = 0;
-            t.WriteTotalTimeoutConstant = std::max<DWORD>(ms, 1);
-        } else {
-            t.ReadIntervalTimeout = 0;
-            t.ReadTotalTimeoutMultiplier = 0;
-            t.ReadTotalTimeoutConstant = std::max<DWORD>(ms, 1);
+        if (hTimeoutsOf != h) {
+            tCurrent = COMMTIMEOUTS{0, 0, kQueuedReadMs, 0, kQueuedReadMs};
+            hTimeoutsOf = nullptr;
         }
-        if (!SetCommTimeouts(h, &t)) {
-            const DWORD err = GetLastError();
-            CloseHandle(ov.hEvent);
-            return Failure(err);
+        COMMTIMEOUTS t = tCurrent;
+        // All zero would mean "no time-out": 0 ms becomes 1.
+        const DWORD ms = std::max<DWORD>(Milliseconds(uTimeout), 1);
+        if (bWrite)
+            t.WriteTotalTimeoutConstant = ms;
+        else if (uTimeout != kKeepReadTimeout)
+            t.ReadTotalTimeoutConstant = ms;
+        if (hTimeoutsOf != h || std::memcmp(&t, &tCurrent, sizeof t) != 0) {
+            if (!SetCommTimeouts(h, &t)) {
+                const DWORD err = GetLastError();
+                CloseHandle(ov.hEvent);
+                return Failure(err);
+            }
+            tCurrent = t;
+            hTimeoutsOf = h;
         }
         started = bWrite ? WriteFile(h, pBuffer, uSize, nullptr, &ov) : ReadFile(h, pBuffer, uSize, nullptr, &ov);
     }
@@ -113,6 +132,13 @@ SerialIo Transfer(HANDLE h, bool bWrite, void* pBuffer, unsigned uSize, unsigned
     else if (!GetOverlappedResult(h, &ov, &done, TRUE))
         err = GetLastError();
     CloseHandle(ov.hEvent);
+    // A transfer that ran into its time-out may complete with a time-out
+    // status instead of success (wine's device interface does): it is a
+    // time-out all the same, with what was moved until then.
+    if (err == ERROR_TIMEOUT || err == ERROR_SEM_TIMEOUT) {
+        err = ERROR_SUCCESS;
+        done = static_cast<DWORD>(ov.InternalHigh);
+    }
     *pDone = done;
     if (err != ERROR_SUCCESS)
         return Failure(err);
@@ -138,7 +164,7 @@ SerialIo ReadNow(HANDLE h, void* pBuffer, unsigned uSize, unsigned* pRead)
     const unsigned queued = std::min<unsigned>(stat.cbInQue, uSize);
     if (queued == 0)
         return SERIAL_IO_OK;
-    return Transfer(h, false, pBuffer, queued, kQueuedReadMs, pRead);
+    return Transfer(h, false, pBuffer, queued, kKeepReadTimeout, pRead);
 }
 
 }  // namespace
@@ -210,31 +236,55 @@ bool SerialPortProbe(const std::string& sPath)
 
 void SerialPortClose(SerialHandle h)
 {
-    if (h != INVALID_HANDLE_VALUE && h != nullptr)
-        CloseHandle(h);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr)
+        return;
+    {
+        // A later handle may get the same value.
+        std::lock_guard<std::mutex> lock(mTimeouts);
+        if (hTimeoutsOf == h)
+            hTimeoutsOf = nullptr;
+    }
+    CloseHandle(h);
 }
 
 SerialIo SerialPortRead(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout, unsigned* pRead)
 {
     if (uTimeout == 0)
         return ReadNow(h, pBuffer, uSize, pRead);
-    return Transfer(h, false, pBuffer, uSize, uTimeout, pRead);
+    // The driver ends a read at the count or the time-out; one that ends
+    // early without either (wine's device interface may) is read on until
+    // the deadline, as the rule says.
+    *pRead = 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
+    for (;;) {
+        unsigned n = 0;
+        const SerialIo io = Transfer(h, false, static_cast<char*>(pBuffer) + *pRead, uSize - *pRead,
+                                     MillisecondsLeft(deadline), &n);
+        *pRead += n;
+        if (io != SERIAL_IO_OK || *pRead >= uSize || Clock::now() >= deadline)
+            return io;
+    }
 }
 
 SerialIo SerialPortReadSome(SerialHandle h, void* pBuffer, unsigned uSize, unsigned uTimeout, unsigned* pRead)
 {
     // What the line holds now; while it holds nothing, a read of one byte
     // waits for the first, and what came with it is taken too.
-    SerialIo io = ReadNow(h, pBuffer, uSize, pRead);
-    if (io != SERIAL_IO_OK || *pRead > 0 || uSize == 0 || uTimeout == 0)
+    const auto deadline = Clock::now() + std::chrono::milliseconds(uTimeout);
+    for (;;) {
+        SerialIo io = ReadNow(h, pBuffer, uSize, pRead);
+        if (io != SERIAL_IO_OK || *pRead > 0 || uSize == 0 || Clock::now() >= deadline)
+            return io;
+        io = Transfer(h, false, pBuffer, 1, MillisecondsLeft(deadline), pRead);
+        if (io != SERIAL_IO_OK || uSize == 1)
+            return io;
+        if (*pRead == 0)
+            continue;   // ended early without a byte: wait on until the deadline
+        unsigned more = 0;
+        io = ReadNow(h, static_cast<char*>(pBuffer) + 1, uSize - 1, &more);
+        *pRead += more;
         return io;
-    io = Transfer(h, false, pBuffer, 1, uTimeout, pRead);
-    if (io != SERIAL_IO_OK || *pRead == 0 || uSize == 1)
-        return io;
-    unsigned more = 0;
-    io = ReadNow(h, static_cast<char*>(pBuffer) + 1, uSize - 1, &more);
-    *pRead += more;
-    return io;
+    }
 }
 
 SerialIo SerialPortWrite(SerialHandle h, const void* pBuffer, unsigned uSize, unsigned uTimeout,
