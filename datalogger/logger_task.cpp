@@ -1,11 +1,9 @@
 #include "logger_task.h"
 
 #include <cstdarg>
-#include <cerrno>
 #include <cstring>
 #include <thread>
 
-#include "fileio.h"
 #include "fileutil.h"
 #include "log.h"
 #include "logger_line.h"
@@ -50,15 +48,7 @@ int LoggerDlg::MainDlgState(int bBusy)
 
 const char* LoggerTargetKind(const char* szPath, int* pnErrno)
 {
-    FileStatus st;
-    int err = 0;
-    *pnErrno = 0;
-    if (!FileStatusOf(szPath, false, &st, &err)) {
-        if (err != ENOENT)
-            *pnErrno = err;
-        return nullptr;
-    }
-    return FileKindName(st.nType);
+    return PathSpecialKind(szPath, pnErrno, false);
 }
 
 int LoggerCheckTarget(const char* szPath)
