@@ -7,9 +7,12 @@
 //
 // One instance at a time, on the command's thread. The handlers of the
 // three signals that were in place before come back when it ends.
+//
+// Platform part: cli_interrupt_posix.cpp (the three signals) and
+// cli_interrupt_win.cpp (the console's Ctrl-C, Ctrl-Break and close events,
+// the same two steps).
 #pragma once
 
-#include <csignal>
 #include <thread>
 
 #include "event.h"
@@ -32,6 +35,5 @@ public:
 
 private:
     std::thread watcher;
-    struct sigaction tPrevious[3]{};
     bool bInstalled = false;
 };

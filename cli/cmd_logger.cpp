@@ -12,14 +12,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "cli.h"
 #include "cli_interrupt.h"
+#include "fileio.h"
 #include "frontend.h"
 #include "log.h"
 #include "logger_task.h"
@@ -53,9 +51,7 @@ std::string TemporaryName(const std::string& sPath)
     const size_t slash = sPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : sPath.substr(0, slash);
     const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-    long limit = pathconf(folder.c_str(), _PC_NAME_MAX);
-    if (limit <= 0)
-        limit = 255;
+    const long limit = FileNameMax(folder.c_str());
     const size_t room = static_cast<size_t>(limit) - (sizeof szSuffix - 1);
     size_t keep = sPath.size() - nameAt;
     if (keep > room) {
@@ -120,19 +116,9 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
     if (LoggerTargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
     std::string temp = TemporaryName(szPath);
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    FILE* file = FileCreateTemporary(&temp);
+    if (file == nullptr)
         return nullptr;
-    // mkstemp makes the file private; a CSV gets the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    FILE* file = fdopen(fd, "w");
-    if (file == nullptr) {
-        close(fd);
-        unlink(temp.c_str());
-        return nullptr;
-    }
     sTemp = temp;
     CliInterrupt::SetCleanupPath(sTemp.c_str());
     return file;
@@ -146,18 +132,18 @@ int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bCompl
             return 0;
         return written ? 1 : Error("Could not write to standard output !");
     }
-    bool written = std::fflush(pFile) == 0 && fsync(fileno(pFile)) == 0;
+    bool written = FileFlushToDisk(pFile);
     written = std::fclose(pFile) == 0 && written;
     int ok = 1;
     if (!bComplete) {
-        unlink(sTemp.c_str());
+        std::remove(sTemp.c_str());
         ok = 0;
     } else if (!written) {
-        unlink(sTemp.c_str());
+        std::remove(sTemp.c_str());
         ok = Error("Could not write to file '%s' !", szPath);
-    } else if (std::rename(sTemp.c_str(), szPath) != 0) {
+    } else if (!FileRenameReplacing(sTemp.c_str(), szPath)) {
         const int err = errno;
-        unlink(sTemp.c_str());
+        std::remove(sTemp.c_str());
         ok = Error("Could not write to file '%s' !\n%s", szPath, std::strerror(err));
     }
     CliInterrupt::SetCleanupPath(nullptr);

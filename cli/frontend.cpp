@@ -3,7 +3,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
+
+#include "cli_console.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ void PrintMessage(MessageKind nKind, const char* szText)
 
 }  // namespace
 
-CliFrontEnd::CliFrontEnd(bool bYes) : bAssumeYes(bYes), bTerminal(isatty(STDERR_FILENO) == 1) {}
+CliFrontEnd::CliFrontEnd(bool bYes) : bAssumeYes(bYes), bTerminal(CliStderrIsTerminal()) {}
 
 CliFrontEnd::~CliFrontEnd()
 {
@@ -72,7 +73,7 @@ int CliFrontEnd::Question(MessageKind, const char* szText)
         std::fprintf(stderr, "Answered Yes (--yes).\n");
         return 1;
     }
-    if (isatty(STDIN_FILENO) != 1) {
+    if (!CliStdinIsTerminal()) {
         std::fprintf(stderr, "Answered No (no terminal to ask on; --yes answers Yes).\n");
         return 0;
     }

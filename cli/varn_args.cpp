@@ -39,6 +39,16 @@ void PrintCommandHelp(FILE* pOut, const VarnCommand& c)
     std::fprintf(pOut, "Usage: varn %s %s\n%s\n", c.szName, c.szArgs, c.szHelp);
 }
 
+// The two-word command wins over a one-word one ("config load" over
+// "config"), whatever order the command files registered in.
+bool IsCommandName(const std::string& sName)
+{
+    for (const VarnCommand& c : Registry())
+        if (sName == c.szName)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 VarnCommandGroup::VarnCommandGroup(std::vector<VarnCommand> vCommands)
@@ -107,7 +117,7 @@ VarnInvocation VarnParseArgs(const std::vector<std::string>& vWords, FILE* pOut,
     for (const VarnCommand& c : VarnCommands()) {
         if (twoWords == c.szName)
             i += 2;
-        else if (name == c.szName)
+        else if (name == c.szName && !IsCommandName(twoWords))
             i += 1;
         else
             continue;

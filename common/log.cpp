@@ -4,12 +4,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "fileio.h"
 
 std::atomic<int> bLogEnabled{0};
 
@@ -56,34 +55,9 @@ void ClearLogFailure()
 // block device is refused without waiting on it.
 void AppendLogLine(const char* szText, size_t uLength)
 {
-    const int fd = open(szLogFile, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        SayLogFailure(errno);
-        return;
-    }
-    struct stat st{};
-    int error = 0;
-    if (fstat(fd, &st) != 0)
-        error = errno;
-    else if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode))
-        error = EINVAL;
-    if (error == 0) {
-        std::string line(szText, uLength);
-        line += '\n';
-        size_t done = 0;
-        while (done < line.size()) {
-            const ssize_t n = write(fd, line.data() + done, line.size() - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-            } else if (n < 0 && errno == EINTR) {
-                continue;
-            } else {
-                error = n < 0 ? errno : EIO;
-                break;
-            }
-        }
-    }
-    close(fd);
+    std::string line(szText, uLength);
+    line += '\n';
+    const int error = FileAppendBytes(szLogFile, line.data(), line.size());
     if (error != 0)
         SayLogFailure(error);
     else

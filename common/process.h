@@ -35,6 +35,25 @@ int KillProces(const char* szName);
 
 using ProcessId = long;
 
+// A program run under a watcher process, which outlives this program if
+// need be, waits for the program and reports its exit status as one byte
+// on a descriptor the caller watches for reading (for the desktop's opener,
+// which may run a viewer in the foreground until it is closed).
+// PROCESS_NOT_STARTED when the program could not be started,
+// PROCESS_STATUS_LOST when no status came.
+constexpr unsigned char PROCESS_NOT_STARTED = 127;
+constexpr unsigned char PROCESS_STATUS_LOST = 255;
+struct ProcessWatch {
+    int nStatusFd = -1;
+    ProcessId nWatcher = 0;
+};
+// Starts szPath with the one argument. false when no process could be made
+// (always on Windows, where documents are handed to the shell instead).
+bool ProcessStartWatched(const std::string& sPath, const std::string& sArg, ProcessWatch* pWatch);
+// Once the descriptor is readable: reads the status, closes the descriptor
+// and collects the watcher.
+unsigned char ProcessWatchedStatus(const ProcessWatch& watch);
+
 struct ProcessEntry {
     ProcessId nId;
     std::string sName;   // executable file name without directory

@@ -159,3 +159,58 @@ bool ProcessTerminate(ProcessId nId, unsigned uWaitMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return true;
 }
+
+bool ProcessStartWatched(const std::string& sPath, const std::string& sArg, ProcessWatch* pWatch)
+{
+    // Everything the children need is prepared before fork: after it, only
+    // async-signal-safe calls.
+    char* argv[] = {const_cast<char*>(sPath.c_str()), const_cast<char*>(sArg.c_str()), nullptr};
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    const pid_t watcher = fork();
+    if (watcher < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    if (watcher == 0) {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        signal(SIGPIPE, SIG_IGN);   // the program may be gone when the status comes
+        unsigned char code = PROCESS_STATUS_LOST;
+        const pid_t child = fork();
+        if (child == 0) {
+            execv(argv[0], argv);
+            _exit(PROCESS_NOT_STARTED);
+        }
+        int status = 0;
+        if (child > 0) {
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            if (WIFEXITED(status))
+                code = static_cast<unsigned char>(WEXITSTATUS(status));
+        }
+        ssize_t n = write(fds[1], &code, 1);
+        (void)n;
+        _exit(0);
+    }
+    close(fds[1]);
+    pWatch->nStatusFd = fds[0];
+    pWatch->nWatcher = watcher;
+    return true;
+}
+
+unsigned char ProcessWatchedStatus(const ProcessWatch& watch)
+{
+    unsigned char code = PROCESS_STATUS_LOST;
+    ssize_t n;
+    do {
+        n = read(watch.nStatusFd, &code, 1);
+    } while (n < 0 && errno == EINTR);
+    close(watch.nStatusFd);
+    while (waitpid(static_cast<pid_t>(watch.nWatcher), nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return n == 1 ? code : PROCESS_STATUS_LOST;
+}

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 #include "log.h"
 #include "serial_exit.h"
@@ -127,5 +126,5 @@ void WorkerExitRule(int nCode)
     // _exit runs no exit handlers: the port's exclusive flag is cleared here,
     // or the device would refuse the next program that opens it.
     SerialExitRelease();
-    _exit(nCode);
+    std::_Exit(nCode);
 }

@@ -23,14 +23,18 @@ Worker& WorkerOf(ConfigWorker nWorker)
 
 // Set on a worker thread while it runs operations: a starter called there
 // queues instead of starting a second thread. The queue belongs to that
-// thread alone.
+// thread alone: it lives in RunChain, the thread-local is only a pointer
+// (a thread-local object with a destructor crashes at thread exit in the
+// Windows build, whose runtime destroys it after its storage is gone).
 thread_local bool bOnWorker = false;
-thread_local std::deque<Operation> qChained;
+thread_local std::deque<Operation>* pChained = nullptr;
 
 std::atomic<int> bChainOk{1};
 
 void RunChain(const Operation& first)
 {
+    std::deque<Operation> qChained;
+    pChained = &qChained;
     bOnWorker = true;
     Operation op = first;
     for (;;) {
@@ -42,6 +46,7 @@ void RunChain(const Operation& first)
         qChained.pop_front();
     }
     bOnWorker = false;
+    pChained = nullptr;
 }
 
 }  // namespace
@@ -49,7 +54,7 @@ void RunChain(const Operation& first)
 int ConfigStartOperation(ConfigWorker nWorker, std::function<int()> fnBody)
 {
     if (bOnWorker) {
-        qChained.push_back(std::move(fnBody));
+        pChained->push_back(std::move(fnBody));
         return 1;
     }
     if (ConfigBusy())

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "appframe.h"
+#include "fileio.h"
 #include "log.h"
 
 namespace {
@@ -208,7 +209,7 @@ std::string DataloggerWindow::PartialPath(const char* szPath)
 
 FILE* DataloggerWindow::OpenDownloadFile(const char* szPath)
 {
-    return std::fopen(PartialPath(szPath).c_str(), "w");
+    return std::fopen(PartialPath(szPath).c_str(), "wb");
 }
 
 int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
@@ -226,7 +227,7 @@ int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bCo
         return Error("Could not write to file '%s' !", partial.c_str());
     if (!bComplete)
         return 0;
-    if (std::rename(partial.c_str(), szPath) != 0)
+    if (!FileRenameReplacing(partial.c_str(), szPath))
         return Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
     return 1;
 }

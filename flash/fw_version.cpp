@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <sys/stat.h>
 
 #include "bootloader.h"
 

@@ -1,72 +1,31 @@
 // Opening a firmware image: the one place that decides what may be uploaded.
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "bootloader.h"
+#include "fileio.h"
 #include "log.h"
-
-namespace {
-
-// What a file that is not a regular one is, for the message.
-const char* FileKind(mode_t nMode)
-{
-    if (S_ISDIR(nMode))
-        return "folder";
-    if (S_ISFIFO(nMode))
-        return "pipe";
-    if (S_ISCHR(nMode) || S_ISBLK(nMode))
-        return "device";
-    if (S_ISSOCK(nMode))
-        return "socket";
-    return "special file";
-}
-
-FILE* Refuse(int fd, FlashImageInfo* pInfo, FlashImageFault nFault)
-{
-    pInfo->nFault = nFault;
-    close(fd);
-    return nullptr;
-}
-
-}  // namespace
 
 FILE* FlashOpenImage(const char* szPath, FlashImageInfo* pInfo)
 {
     *pInfo = FlashImageInfo{};
-    // Non-blocking, so that opening a FIFO or a modem device returns at once;
-    // what was opened is looked at before a byte is read.
-    const int fd = open(szPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        pInfo->nFault = FLASH_IMAGE_OPEN_FAILED;
-        pInfo->nErrno = errno;
+    // The open does not wait on a FIFO or a modem device, and what was
+    // opened is looked at before a byte is read.
+    FileStatus st;
+    int err = 0;
+    FILE* f = FileOpenRegular(szPath, &st, &err);
+    if (f == nullptr) {
+        pInfo->nErrno = err;
+        pInfo->nFault = err != 0 ? FLASH_IMAGE_OPEN_FAILED : FLASH_IMAGE_NOT_REGULAR;
+        if (err == 0)
+            pInfo->szKind = FileKindName(st.nType);
         return nullptr;
     }
-    struct stat st{};
-    if (fstat(fd, &st) != 0) {
-        pInfo->nErrno = errno;
-        return Refuse(fd, pInfo, FLASH_IMAGE_OPEN_FAILED);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        pInfo->szKind = FileKind(st.st_mode);
-        return Refuse(fd, pInfo, FLASH_IMAGE_NOT_REGULAR);
-    }
-    pInfo->uSize = static_cast<unsigned long long>(st.st_size);
-    if (st.st_size == 0)
-        return Refuse(fd, pInfo, FLASH_IMAGE_EMPTY);
-    if (pInfo->uSize > FLASH_IMAGE_MAX_SIZE)
-        return Refuse(fd, pInfo, FLASH_IMAGE_TOO_LARGE);
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        pInfo->nErrno = errno;
-        return Refuse(fd, pInfo, FLASH_IMAGE_OPEN_FAILED);
-    }
-    FILE* f = fdopen(fd, "rb");
-    if (f == nullptr) {
-        pInfo->nErrno = errno;
-        return Refuse(fd, pInfo, FLASH_IMAGE_OPEN_FAILED);
+    pInfo->uSize = st.uSize;
+    if (st.uSize == 0 || pInfo->uSize > FLASH_IMAGE_MAX_SIZE) {
+        pInfo->nFault = st.uSize == 0 ? FLASH_IMAGE_EMPTY : FLASH_IMAGE_TOO_LARGE;
+        std::fclose(f);
+        return nullptr;
     }
     return f;
 }

@@ -3,9 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "bootloader.h"
+#include "fileio.h"
 #include "log.h"
 #include "serial.h"
 
@@ -262,16 +262,15 @@ void MainDlgPrg(TaskFrontEnd* pFrontEnd, int nStep, int nPosition, const char* s
 
 int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
 {
-    struct stat st{};
-    if (fstat(fileno(pFile), &st) != 0 || !S_ISREG(st.st_mode))
+    FileStatus st;
+    if (!FileStatusOfStream(pFile, &st) || st.nType != FILE_KIND_REGULAR)
         return Error("Could not read from file !");
-    if (st.st_size == 0)
+    if (st.uSize == 0)
         return Error("Nothing to upload !");
     // BEGIN_UPLOAD carries the size in 32 bits; a larger file would be cut.
-    if (static_cast<unsigned long long>(st.st_size) > FLASH_IMAGE_MAX_SIZE)
-        return Error("Firmware file too large (%llu bytes, at most %llu) !",
-                     static_cast<unsigned long long>(st.st_size), FLASH_IMAGE_MAX_SIZE);
-    const uint32_t size = static_cast<uint32_t>(st.st_size);
+    if (st.uSize > FLASH_IMAGE_MAX_SIZE)
+        return Error("Firmware file too large (%llu bytes, at most %llu) !", st.uSize, FLASH_IMAGE_MAX_SIZE);
+    const uint32_t size = static_cast<uint32_t>(st.uSize);
     if (run.bCancelUpload && Cancelled(run)) {
         run.bCancelled = 1;
         return 0;

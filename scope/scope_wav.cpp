@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "event.h"
+#include "fileio.h"
+#include "fileutil.h"
 #include "log.h"
 #include "scope_parse.h"
+#include "timeutil.h"
 
 namespace {
 
@@ -34,23 +34,7 @@ void PutU32(unsigned char* p, uint32_t v)
 // Renames without replacing an existing file, as the desktop's move does.
 bool RenameNoReplace(const char* szFrom, const char* szTo)
 {
-#if defined(RENAME_NOREPLACE)
-    if (renameat2(AT_FDCWD, szFrom, AT_FDCWD, szTo, RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    if (link(szFrom, szTo) == 0) {
-        unlink(szFrom);
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    // A file system without hard links: look first, then rename.
-    struct stat st;
-    if (stat(szTo, &st) == 0)
-        return false;
-    return std::rename(szFrom, szTo) == 0;
+    return FileRenameNoReplace(szFrom, szTo);
 }
 
 // Creates the folder and its parents when missing; quiet, as every file
@@ -61,7 +45,7 @@ void EnsureDir(const char* szDir)
     for (size_t pos = path.find(APP_SEPARATOR, 1); ; pos = path.find(APP_SEPARATOR, pos + 1)) {
         const std::string part = path.substr(0, pos);
         if (!part.empty())
-            (void)mkdir(part.c_str(), 0777);
+            (void)DirCreate(part.c_str());
         if (pos == std::string::npos)
             break;
     }
@@ -69,12 +53,12 @@ void EnsureDir(const char* szDir)
 
 long long RawFileSize(const char* szPath, long long* pmtime)
 {
-    struct stat st;
-    if (stat(szPath, &st) != 0 || !S_ISREG(st.st_mode))
+    FileStatus st;
+    if (!FileStatusOf(szPath, true, &st, nullptr) || st.nType != FILE_KIND_REGULAR)
         return -1;
     if (pmtime != nullptr)
-        *pmtime = static_cast<long long>(st.st_mtime);
-    return static_cast<long long>(st.st_size);
+        *pmtime = st.tmModified;
+    return static_cast<long long>(st.uSize);
 }
 
 // Moves raw samples that could not be converted out of the way, so the next
@@ -156,21 +140,15 @@ void WavHeaderBytes(const wavheader_t& h, unsigned char* p)
 
 std::string WavLocalTime(long long tmValue, const char* szFormat)
 {
-    const time_t t = static_cast<time_t>(tmValue);
-    struct tm local{};
-    localtime_r(&t, &local);
-    char text[64];
-    if (std::strftime(text, sizeof text, szFormat, &local) == 0)
-        text[0] = '\0';
-    return text;
+    return LocalTimeText(tmValue, szFormat);
 }
 
 std::string WavFreePath(const char* szDir, const char* szName, const char* szExt)
 {
     const std::string base = std::string(szDir) + APP_SEPARATOR + szName;
     std::string path = base + "." + szExt;
-    struct stat st;
-    for (int n = 2; n <= FREE_NAME_TRIES && stat(path.c_str(), &st) == 0; n++)
+    FileStatus st;
+    for (int n = 2; n <= FREE_NAME_TRIES && FileStatusOf(path.c_str(), true, &st, nullptr); n++)
         path = base + "_" + std::to_string(n) + "." + szExt;
     return path;
 }

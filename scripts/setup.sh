@@ -5,9 +5,14 @@ set -euo pipefail
 
 VARN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
+# varn_install_packages [PACKAGE...]: the given packages, or those of the
+# Linux build.
 varn_install_packages() {
     local packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                     qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3 ccache)
+    if [ $# -gt 0 ]; then
+        packages=("$@")
+    fi
     local missing=()
     for p in "${packages[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test.
-# Options: --tsan or --asan build and test with that sanitizer (own build folder).
+# Options: --tsan or --asan build and test with that sanitizer (own build folder);
+# --windows cross-builds for Windows and tests that build under wine
+# (scripts/test-windows.sh).
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
@@ -11,8 +13,9 @@ opts=(-DVARN_GUI=ON -DVARN_BENCH=ON -DVARN_TSAN=OFF -DVARN_ASAN=OFF)
 case "${1:-}" in
     --tsan) build="$VARN_ROOT/build-tsan"; opts=(-DVARN_GUI=ON -DVARN_BENCH=OFF -DVARN_TSAN=ON -DVARN_ASAN=OFF) ;;
     --asan) build="$VARN_ROOT/build-asan"; opts=(-DVARN_GUI=ON -DVARN_BENCH=OFF -DVARN_TSAN=OFF -DVARN_ASAN=ON) ;;
+    --windows) exec "$VARN_ROOT/scripts/test-windows.sh" ;;
     "") ;;
-    *) echo "usage: scripts/test.sh [--tsan|--asan]" >&2; exit 2 ;;
+    *) echo "usage: scripts/test.sh [--tsan|--asan|--windows]" >&2; exit 2 ;;
 esac
 
 varn_install_packages

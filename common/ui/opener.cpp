@@ -7,19 +7,15 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QUrl>
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "desktop.h"
 #include "log.h"
+#include "process.h"
 
 namespace {
 
-constexpr unsigned char kOpenerNotStarted = 127;   // exec of the opener failed
-constexpr unsigned char kOpenerLost = 255;         // the opener ended without a status
+constexpr unsigned char kOpenerNotStarted = PROCESS_NOT_STARTED;   // exec of the opener failed
+constexpr unsigned char kOpenerLost = PROCESS_STATUS_LOST;         // the opener ended without a status
 
 // What the opener's exit status says, as the desktop's opener defines it.
 struct OpenerReason {
@@ -50,57 +46,14 @@ void ReportOpenFailure(const std::string& sTarget, unsigned char uCode)
 // could be made.
 bool StartWatchedOpener(const QString& sOpener, const std::string& sTarget)
 {
-    // Everything the children need is prepared before fork: after it, only
-    // async-signal-safe calls.
-    const std::string opener = sOpener.toLocal8Bit().toStdString();
-    char* argv[] = {const_cast<char*>(opener.c_str()), const_cast<char*>(sTarget.c_str()), nullptr};
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    ProcessWatch watch;
+    if (!ProcessStartWatched(sOpener.toLocal8Bit().toStdString(), sTarget, &watch))
         return false;
-    const pid_t watcher = fork();
-    if (watcher < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return false;
-    }
-    if (watcher == 0) {
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        signal(SIGPIPE, SIG_IGN);   // the program may be gone when the status comes
-        unsigned char code = kOpenerLost;
-        const pid_t child = fork();
-        if (child == 0) {
-            execv(argv[0], argv);
-            _exit(kOpenerNotStarted);
-        }
-        int status = 0;
-        if (child > 0) {
-            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-            }
-            if (WIFEXITED(status))
-                code = static_cast<unsigned char>(WEXITSTATUS(status));
-        }
-        ssize_t n = write(fds[1], &code, 1);
-        (void)n;
-        _exit(0);
-    }
-    close(fds[1]);
-    const int fd = fds[0];
-    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, fd, watcher, sTarget] {
-        unsigned char code = kOpenerLost;
-        ssize_t n;
-        do {
-            n = read(fd, &code, 1);
-        } while (n < 0 && errno == EINTR);
+    auto* notifier = new QSocketNotifier(watch.nStatusFd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, watch, sTarget] {
         notifier->setEnabled(false);
         notifier->deleteLater();
-        close(fd);
-        while (waitpid(watcher, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        if (n != 1)
-            code = kOpenerLost;
+        const unsigned char code = ProcessWatchedStatus(watch);
         if (code != 0)
             ReportOpenFailure(sTarget, code);
     });

@@ -1,7 +1,9 @@
+// POSIX part of the console interrupt: SIGINT, SIGTERM and SIGHUP.
 #include "cli_interrupt.h"
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -11,6 +13,8 @@
 namespace {
 
 const int tSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+// The handlers in place before the instance, restored when it ends.
+struct sigaction tPrevious[3]{};
 
 // What the handler may touch: the pipe to the watcher, a count, and two
 // texts each kept in two slots, so that the handler never reads a slot

@@ -1,0 +1,17 @@
+// Windows part of the port names: a port is "COMn", shown as it is. What
+// the system knows of a USB adapter is not read here (the list shows the
+// COM name alone).
+#include "portname.h"
+
+PortUsbInfo PortUsbDescription(const std::string&, const std::string&)
+{
+    return PortUsbInfo{};
+}
+
+std::string PortDisplayName(const std::string& sPath, const std::string&)
+{
+    // "\\.\COM12" is shown as "COM12".
+    const size_t sep = sPath.find_last_of("\\/");
+    const std::string last = sep == std::string::npos ? sPath : sPath.substr(sep + 1);
+    return last.empty() ? sPath : last;
+}
