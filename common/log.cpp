@@ -56,7 +56,11 @@ void ClearLogFailure()
 // block device is refused without waiting on it.
 void AppendLogLine(const char* szText, size_t uLength)
 {
-    const int fd = open(szLogFile, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    // "-" is standard error as it is (varn --log -), whatever it leads to.
+    const bool standardError = std::strcmp(szLogFile, LOG_FILE_STANDARD_ERROR) == 0;
+    const int fd = standardError
+                       ? dup(STDERR_FILENO)
+                       : open(szLogFile, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         SayLogFailure(errno);
         return;
@@ -65,7 +69,7 @@ void AppendLogLine(const char* szText, size_t uLength)
     int error = 0;
     if (fstat(fd, &st) != 0)
         error = errno;
-    else if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode))
+    else if (!standardError && !S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode))
         error = EINVAL;
     if (error == 0) {
         std::string line(szText, uLength);

@@ -8,6 +8,7 @@
 #include "log.h"
 #include "profile.h"
 #include "scope_parse.h"
+#include "statedir.h"
 
 namespace {
 
@@ -137,8 +138,8 @@ void ScopeSettingsInit(ScopeSettings& settings, const char* szAppDir)
         SetDir(settings, docs);
     else
         SetDir(settings, ".");
-    std::snprintf(settings.szCfgFile, sizeof settings.szCfgFile, "%s%c%s.ini", szAppDir, APP_SEPARATOR,
-                  CONFIG_NAME);
+    std::snprintf(settings.szCfgFile, sizeof settings.szCfgFile, "%s%c%s.ini",
+                  AppFileDirFor(szAppDir, APP_FILE_CONFIG).c_str(), APP_SEPARATOR, CONFIG_NAME);
     ScopeSettingsUpdatePaths(settings);
 }
 

@@ -243,7 +243,7 @@ TEST_F(LoggerSimTest, NoPortSelectedOrPortMissing)
 
     const std::string missing = dir.File("ttyNONE");
     EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, missing), dlg, dlg, cancel), 0);
-    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' !");
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' ! (No such file or directory)");
     EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
     EXPECT_EQ(dlg.LastProgress(), "Opening serial port...");
 }
