@@ -7,7 +7,8 @@ VARN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 varn_install_packages() {
     local packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                    qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3)
+                    qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3
+                    dpkg-dev file)
     local missing=()
     for p in "${packages[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -27,11 +28,13 @@ varn_install_packages() {
 }
 
 # varn_build BUILD_DIR [cmake options...]
+# Builds everything, or only the targets named in VARN_BUILD_TARGETS.
 varn_build() {
     local dir=$1
     shift
     cmake -S "$VARN_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j2
+    # shellcheck disable=SC2086
+    cmake --build "$dir" -j2 ${VARN_BUILD_TARGETS:+--target $VARN_BUILD_TARGETS}
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
