@@ -71,7 +71,7 @@ if(UNIX)
   file(MAKE_DIRECTORY ${VARN_SHARE_DIR}/bin)
   file(CREATE_LINK ${VARN_SYSTEM_PREFIX}/varn ${VARN_SHARE_DIR}/bin/varn SYMBOLIC)
   install(FILES ${VARN_SHARE_DIR}/bin/varn DESTINATION ${VARN_USR}/bin COMPONENT system EXCLUDE_FROM_ALL)
-  install(FILES ${VARN_SHARE_DIR}/man/man1/varn.1 DESTINATION ${VARN_USR}/share/man/man1 COMPONENT system
+  install(FILES ${VARN_SHARE_DIR}/man/man1/varn.1.gz DESTINATION ${VARN_USR}/share/man/man1 COMPONENT system
           EXCLUDE_FROM_ALL)
   install(FILES ${VARN_SHARE_DIR}/bash-completion/completions/varn
           DESTINATION ${VARN_USR}/share/bash-completion/completions COMPONENT system EXCLUDE_FROM_ALL)

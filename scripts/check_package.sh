@@ -41,8 +41,8 @@ for f in Docs/VARN-UserGuide.pdf Examples/README.txt; do
 done
 [ -d "$root/opt/varn/Firmwares" ] || fail "missing folder /opt/varn/Firmwares"
 [ "$(readlink "$root/usr/bin/varn")" = /opt/varn/varn ] || fail "/usr/bin/varn does not lead to /opt/varn/varn"
-[ -f "$root/usr/share/man/man1/varn.1" ] || fail "missing manual page varn(1)"
-grep -q '^\.SH COMMANDS' "$root/usr/share/man/man1/varn.1" 2>/dev/null || fail "varn(1) lists no commands"
+[ -f "$root/usr/share/man/man1/varn.1.gz" ] || fail "missing manual page varn(1)"
+zcat "$root/usr/share/man/man1/varn.1.gz" 2>/dev/null | grep -q '^\.SH COMMANDS' || fail "varn(1) lists no commands"
 [ -f "$root/usr/share/bash-completion/completions/varn" ] || fail "missing bash completion"
 bash -n "$root/usr/share/bash-completion/completions/varn" || fail "the bash completion does not parse"
 entries=("$root"/usr/share/applications/varn-*.desktop)
