@@ -17,6 +17,10 @@ struct VarnCommand {
     int nMinArgs;
     int nMaxArgs;         // -1: no limit
     int (*pfnRun)(const std::vector<std::string>& vArgs);
+    // The options the command takes, blank-separated ("--yes -y"); a
+    // trailing '=' marks one that takes a value ("--unlock="). Any other
+    // word that looks like an option is refused before the port is opened.
+    const char* szOptions;
 };
 
 class VarnCommandGroup {

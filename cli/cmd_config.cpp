@@ -250,13 +250,13 @@ const VarnCommandGroup tConfigCommands({
     {"config load", "PORT [--yes]",
      "Load the configuration as the configuration program does and print it (identity, then KEY=VALUE "
      "lines). --yes answers the debug-mode question.",
-     1, 2, RunLoad},
+     1, 2, RunLoad, "--yes -y"},
     {"config send", "PORT [KEY=VALUE]... [--unlock PASSWORD] [--yes]",
      "Load, change the named values, send every parameter, reboot and reload; --unlock also sends the "
      "factory parameters.",
-     1, -1, RunSend},
+     1, -1, RunSend, "--unlock= --yes -y"},
     {"config reset", "PORT [--yes]",
-     "Reset every sensor parameter to its default and reload; asks first unless --yes.", 1, 2, RunReset},
+     "Reset every sensor parameter to its default and reload; asks first unless --yes.", 1, 2, RunReset, "--yes -y"},
 });
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "file_task.h"
 #include "fileutil.h"
 #include "log.h"
+#include "stdio_file.h"
 
 namespace {
 
@@ -51,20 +52,23 @@ int RunExport(const std::vector<std::string>& vArgs)
     if (!TakeWords(args, 2, "config export PORT FILE [--yes]"))
         return EXIT_USAGE;
     const std::string& port = args[0];
-    const std::string& path = args[1];
+    CliStdioFile stream;
+    std::string path;
+    if (!stream.Output(args[1], &path))
+        return EXIT_FAILED;
     ConfigSession session(yes);
     // A pipe or a device at the name is refused before the question and
-    // before the sensor is loaded.
-    if (!ConfigCheckExportTarget(path))
+    // before the sensor is loaded ('-' writes through a temporary file).
+    if (args[1] != CLI_STANDARD_STREAM && !ConfigCheckExportTarget(path))
         return EXIT_FAILED;
-    if (PathExists(path.c_str())) {
+    if (args[1] != CLI_STANDARD_STREAM && PathExists(path.c_str())) {
         const std::string question = "File '" + path + "' already exists !\nDo you want to overwrite it ?";
         if (!ConfigFrontEnd().Question(MESSAGE_INFO, question.c_str()))
             return EXIT_FAILED;
     }
     if (!session.Finish(DlgMainConnect(port.c_str())))
         return EXIT_FAILED;
-    return session.Finish(ExportSensorConfig(path)) ? EXIT_OK : EXIT_FAILED;
+    return session.Finish(ExportSensorConfig(path)) && stream.Finish() ? EXIT_OK : EXIT_FAILED;
 }
 
 int RunImport(const std::vector<std::string>& vArgs)
@@ -89,7 +93,10 @@ int RunImport(const std::vector<std::string>& vArgs)
                    "[--no-apply] [--yes]"))
         return EXIT_USAGE;
     const std::string& port = args[0];
-    const std::string& path = args[1];
+    CliStdioFile stream;
+    std::string path;
+    if (!stream.Input(args[1], &path))
+        return EXIT_FAILED;
     ConfigSession session(yes);
     // The dialog's own check, made before a load that would be in vain.
     if (!FileExists(path.c_str())) {
@@ -169,14 +176,20 @@ int RunDiff(const std::vector<std::string>& vArgs)
     const bool yes = CliTakeYes(args);
     if (!TakeWords(args, 2, "config diff FILE PORT|FILE2 [--yes]"))
         return EXIT_USAGE;
+    if (args[0] == CLI_STANDARD_STREAM && args[1] == CLI_STANDARD_STREAM) {
+        std::fprintf(stderr, "varn: config diff: standard input ('-') can stand for one file only\n");
+        return EXIT_USAGE;
+    }
     ConfigSession session(yes);
+    CliStdioFile stream;
+    std::string first, second;
     Values left, right;
-    if (!FileValues(args[0], &left))
+    if (!stream.Input(args[0], &first) || !FileValues(first, &left))
         return EXIT_FAILED;
     // A port is a device (or a link to one); only a regular file is a file.
     std::error_code ec;
-    if (std::filesystem::is_regular_file(args[1], ec)) {
-        if (!FileValues(args[1], &right))
+    if (args[1] == CLI_STANDARD_STREAM || std::filesystem::is_regular_file(args[1], ec)) {
+        if (!stream.Input(args[1], &second) || !FileValues(second, &right))
             return EXIT_FAILED;
     } else {
         if (!session.Finish(DlgMainConnect(args[1].c_str())))
@@ -188,19 +201,21 @@ int RunDiff(const std::vector<std::string>& vArgs)
 
 const VarnCommandGroup tConfigFileCommands({
     {"config export", "PORT FILE [--yes]",
-     "Load the configuration and write it into FILE (.varncfg); the file appears only when complete. "
+     "Load the configuration and write it into FILE (.varncfg; '-': standard output); the file appears only "
+     "when complete. "
      "Asks before overwriting unless --yes.",
-     2, 3, RunExport},
+     2, 3, RunExport, "--yes -y"},
     {"config import", "PORT FILE [options]",
-     "Load, read FILE (a regular file, not a pipe) into the configuration and send it (--no-apply: only read it). "
+     "Load, read FILE (a regular file, not a pipe; '-': standard input) into the configuration and send it "
+     "(--no-apply: only read it). "
      "--factory --password "
      "TEXT also imports the factory parameters; --no-signature-check takes a file of another sensor of the "
      "same kind; --ignore-errors goes on after a faulty line.",
-     2, 9, RunImport},
+     2, 9, RunImport, "--yes -y --factory --password= --no-signature-check --ignore-errors --no-apply"},
     {"config diff", "FILE PORT|FILE2",
-     "Print 'key: file-value -> sensor-value' for every parameter that differs; exit status 0 when none "
-     "does, 1 otherwise.",
-     2, 3, RunDiff},
+     "Print 'key: file-value -> sensor-value' for every parameter that differs ('-' for one FILE: standard "
+     "input); exit status 0 when none does, 1 otherwise.",
+     2, 3, RunDiff, "--yes -y"},
 });
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Console commands: the port list, parameters and the configuration listing,
+// Console commands: parameters and the configuration listing,
 // with the configuration program's wake-up, time-outs and messages.
 #include <cstdio>
 #include <string>
@@ -26,14 +26,6 @@ bool OpenConsole(const std::string& sPort)
         return false;
     }
     return true;
-}
-
-int RunPorts(const std::vector<std::string>&)
-{
-    PortList list = LoadPortList();
-    for (size_t i = 1; i < list.vEntries.size(); i++)
-        std::printf("%s\n", list.vEntries[i].c_str());
-    return EXIT_OK;
 }
 
 int RunGet(const std::vector<std::string>& args)
@@ -94,11 +86,10 @@ int RunConfig(const std::vector<std::string>& args)
 }
 
 const VarnCommandGroup tConsoleCommands({
-    {"ports", "", "List the serial ports that can be opened now.", 0, 0, RunPorts},
     {"get", "PORT KEY...", "Read parameters; one key prints its value, several print KEY=VALUE lines.",
-     2, -1, RunGet},
-    {"set", "PORT KEY VALUE", "Write one parameter.", 3, 3, RunSet},
-    {"config", "PORT", "Print the sensor's configuration listing.", 1, 1, RunConfig},
+     2, -1, RunGet, ""},
+    {"set", "PORT KEY VALUE", "Write one parameter.", 3, 3, RunSet, ""},
+    {"config", "PORT", "Print the sensor's configuration listing.", 1, 1, RunConfig, ""},
 });
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "cli_interrupt.h"
 #include "frontend.h"
 #include "log.h"
+#include "stdio_file.h"
 
 namespace {
 
@@ -69,9 +70,11 @@ int RunFlash(const std::vector<std::string>& args)
     }
     // Nobody should power-cycle a sensor for an image that cannot go.
     UseFlashProfile();
-    if (!FlashCheckImage(words[1].c_str(), nullptr))
+    CliStdioFile stream;
+    std::string image;
+    if (!stream.Input(words[1], &image) || !FlashCheckImage(image.c_str(), nullptr))
         return EXIT_FAILED;
-    return RunBootloader(words[0], words[1], 0, yes);
+    return RunBootloader(words[0], image, 0, yes);
 }
 
 int RunBootloaderInfo(const std::vector<std::string>& args)
@@ -83,12 +86,12 @@ int RunBootloaderInfo(const std::vector<std::string>& args)
 
 const VarnCommandGroup tFlashCommands({
     {"flash", "PORT IMAGE [--yes|-y]",
-     "Upload IMAGE; power the sensor up within 10 s. Old devices ask about firmware > 2.36: on the "
+     "Upload IMAGE ('-': standard input); power the sensor up within 10 s. Old devices ask about firmware > 2.36: on the "
      "terminal, else No unless --yes.",
-     2, 3, RunFlash},
+     2, 3, RunFlash, "--yes -y"},
     {"bootloader-info", "PORT",
      "Show the bootloader's version, unique id and flash sizes; power the sensor up within 10 s.",
-     1, 1, RunBootloaderInfo},
+     1, 1, RunBootloaderInfo, ""},
 });
 
 }  // namespace

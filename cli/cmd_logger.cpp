@@ -197,15 +197,15 @@ int RunErase(const std::vector<std::string>& args)
 }
 
 const VarnCommandGroup tLoggerCommands({
-    {"logger info", "PORT", "Show the logger's mode and fill level.", 1, 1, RunInfo},
+    {"logger info", "PORT", "Show the logger's mode and fill level.", 1, 1, RunInfo, ""},
     {"logger download", "PORT FILE.csv [--yes]",
      "Copy every logger record into FILE.csv (a new or a regular file; '-' for standard output); the file "
      "appears only when complete. --yes overwrites an existing file without asking; Ctrl-C stops after the "
      "current record.",
-     2, 3, RunDownload},
+     2, 3, RunDownload, "--yes -y"},
     {"logger erase", "PORT [--yes]",
      "Erase all logger records; asks first unless --yes (without a terminal, --yes is required).", 1, 2,
-     RunErase},
+     RunErase, "--yes -y"},
 });
 
 }  // namespace

@@ -192,11 +192,11 @@ const VarnCommandGroup tScopeCommands({
     {"scope record", "PORT DIR [--seconds N] [--period S]",
      "Record the live signal into WAV files in DIR, cut every S seconds (default 600) on the wall clock; "
      "runs N seconds, or until Ctrl-C, which finishes the current file. Prints the files written.",
-     2, 6, RunRecord},
+     2, 6, RunRecord, "--seconds= --period="},
     {"scope frames", "PORT [--seconds N]",
      "Print each sample frame as 'frame N PAIRS MIN0 MAX0 MIN1 MAX1' (per channel) and each measurement "
      "record as 'record LINE'; runs N seconds or until Ctrl-C.",
-     1, 3, RunFrames},
+     1, 3, RunFrames, "--seconds="},
 });
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include "cli_console.h"
 
+#include "varn_args.h"
+
 namespace {
 
 // A progress line is open on standard error (written without its line end).
@@ -146,7 +148,7 @@ int CliTakeOption(std::vector<std::string>& vArgs, const char* szName, std::stri
 bool CliNoOptionsLeft(const std::vector<std::string>& vArgs)
 {
     for (const std::string& a : vArgs) {
-        if (a.size() > 1 && a[0] == '-') {
+        if (VarnIsOptionWord(a)) {
             std::fprintf(stderr, "varn: unknown option '%s'\n", a.c_str());
             return false;
         }

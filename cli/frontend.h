@@ -53,6 +53,7 @@ bool CliTakeYes(std::vector<std::string>& vArgs);
 // Removes "NAME VALUE" (or "NAME=VALUE") from vArgs. 1 with the value, 0
 // when absent, -1 when the value is missing (reported on standard error).
 int CliTakeOption(std::vector<std::string>& vArgs, const char* szName, std::string* pValue);
-// true when no word left in vArgs looks like an option ("-x", "--x"; a lone
-// "-" is a word); otherwise reports the first one as unknown.
+// true when no word left in vArgs looks like an option (VarnIsOptionWord:
+// "-x", "--x"; a lone "-" and a number such as "-5" are words); otherwise
+// reports the first one as unknown.
 bool CliNoOptionsLeft(const std::vector<std::string>& vArgs);

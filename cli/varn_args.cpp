@@ -1,6 +1,6 @@
 #include "varn_args.h"
 
-#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "appframe.h"
@@ -62,41 +62,174 @@ const std::vector<VarnCommand>& VarnCommands()
     return Registry();
 }
 
+namespace {
+
+// The texts of the help and of the manual page.
+struct HelpOption {
+    const char* szNames;   // "--log FILE"
+    const char* szText;    // one paragraph
+};
+
+constexpr char szSummary[] = "Talks to the sensor on PORT (a path such as /dev/ttyUSB0 or a simulator link).";
+const HelpOption tGlobalOptions[] = {
+    {"--log FILE", "append the serial traffic and messages to FILE ('-': standard error)"},
+    {"--full-wakeup",
+     "wake the console with the desktop programs' whole sequence (every \"wakeup!\", each answer read to its "
+     "time-out: about 5 s) for a sensor that needs it; without it the wake-up ends as soon as the console has "
+     "answered (well under a second)"},
+    {"-h, --help", "show this help (after a command: the command's help)"},
+    {"--version", "print the version and exit"},
+};
+constexpr char szFileRule[] =
+    "A FILE given as '-' is standard output for what varn writes (config export, logger download) and "
+    "standard input for what it reads (config import, config diff, flash); --log - writes to standard "
+    "error.";
+constexpr char szExitRule[] = "0 success, 1 the sensor, port or a file failed, 2 bad usage.";
+
+// Prints sText wrapped at 79 columns from uFirstColumn on (where the
+// caller's text ended), every further line indented by uIndent.
+void PrintWrapped(FILE* pOut, const std::string& sText, size_t uIndent, size_t uFirstColumn)
+{
+    constexpr size_t WIDTH = 79;
+    size_t column = uFirstColumn;
+    size_t at = 0;
+    bool first = true;
+    while (at < sText.size()) {
+        size_t end = sText.find(' ', at);
+        if (end == std::string::npos)
+            end = sText.size();
+        const std::string word = sText.substr(at, end - at);
+        if (!first && column + 1 + word.size() > WIDTH) {
+            std::fprintf(pOut, "\n%*s", static_cast<int>(uIndent), "");
+            column = uIndent;
+        } else if (!first) {
+            std::fputc(' ', pOut);
+            column++;
+        }
+        std::fputs(word.c_str(), pOut);
+        column += word.size();
+        first = false;
+        at = end + 1;
+    }
+    std::fputc('\n', pOut);
+}
+
+// roff text: a leading '.' or '\'' and every backslash and hyphen escaped.
+std::string Roff(const std::string& sText)
+{
+    std::string out;
+    for (char c : sText) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\''))
+        out.insert(0, "\\&");
+    return out;
+}
+
+}  // namespace
+
+const char* VarnVersion()
+{
+    return "varn " VARN_SUITE_VERSION;
+}
+
 void VarnPrintHelp(FILE* pOut)
 {
-    std::fprintf(pOut,
-                 "Usage: varn [--log FILE] [--full-wakeup] COMMAND [ARGS]\n"
-                 "Talks to the sensor on PORT (a path such as /dev/ttyUSB0 or a simulator link).\n\n"
-                 "Commands:\n");
-    for (const VarnCommand& c : VarnCommands())
-        std::fprintf(pOut, "  %-16s %-20s %s\n", c.szName, c.szArgs, c.szHelp);
-    std::fprintf(pOut,
-                 "\nOptions:\n"
-                 "  --log FILE      append the serial traffic and messages to FILE\n"
-                 "  --full-wakeup   wake the console with the desktop programs' whole sequence\n"
-                 "                  (every \"wakeup!\", each answer read to its time-out: about 5 s)\n"
-                 "                  for a sensor that needs it; without it the wake-up ends as\n"
-                 "                  soon as the console has answered (well under a second)\n"
-                 "  --help          show this help (also after a command)\n"
-                 "\nExit status: 0 success, 1 the sensor or port failed, 2 bad usage.\n");
+    std::fprintf(pOut, "Usage: varn [--log FILE] [--full-wakeup] COMMAND [ARGS]\n%s\n\nCommands:\n", szSummary);
+    for (const VarnCommand& c : VarnCommands()) {
+        const int used = std::fprintf(pOut, "  %-16s %-20s ", c.szName, c.szArgs);
+        PrintWrapped(pOut, c.szHelp, 40, static_cast<size_t>(used));
+    }
+    std::fprintf(pOut, "\nOptions:\n");
+    for (const HelpOption& o : tGlobalOptions) {
+        const int used = std::fprintf(pOut, "  %-15s ", o.szNames);
+        PrintWrapped(pOut, o.szText, 18, static_cast<size_t>(used));
+    }
+    std::fputc('\n', pOut);
+    PrintWrapped(pOut, szFileRule, 0, 0);
+    std::fprintf(pOut, "\nExit status: %s\n", szExitRule);
 }
+
+void VarnPrintManPage(FILE* pOut)
+{
+    std::fprintf(pOut, ".TH VARN 1 \"\" \"%s\" \"User Commands\"\n", VarnVersion());
+    std::fprintf(pOut, ".SH NAME\nvarn \\- the VARN sensor from the command line\n");
+    std::fprintf(pOut, ".SH SYNOPSIS\n.B varn\n[\\fB\\-\\-log\\fR \\fIFILE\\fR] [\\fB\\-\\-full\\-wakeup\\fR] "
+                       "\\fICOMMAND\\fR [\\fIARGS\\fR]\n");
+    std::fprintf(pOut, ".SH DESCRIPTION\n%s\n.SH COMMANDS\n", Roff(szSummary).c_str());
+    for (const VarnCommand& c : VarnCommands())
+        std::fprintf(pOut, ".TP\n\\fB%s\\fR %s\n%s\n", Roff(c.szName).c_str(), Roff(c.szArgs).c_str(),
+                     Roff(c.szHelp).c_str());
+    std::fprintf(pOut, ".SH OPTIONS\n");
+    for (const HelpOption& o : tGlobalOptions)
+        std::fprintf(pOut, ".TP\n\\fB%s\\fR\n%s\n", Roff(o.szNames).c_str(), Roff(o.szText).c_str());
+    std::fprintf(pOut, ".SH FILES\n%s\n", Roff(szFileRule).c_str());
+    std::fprintf(pOut, ".SH \"EXIT STATUS\"\n%s\n", Roff(szExitRule).c_str());
+    std::fprintf(pOut, ".SH \"SEE ALSO\"\nThe user guide, Docs/VARN\\-UserGuide.pdf beside the programs "
+                       "(/opt/varn in the package).\n");
+}
+
+bool VarnIsOptionWord(const std::string& sWord)
+{
+    if (sWord.size() < 2 || sWord[0] != '-')
+        return false;
+    const unsigned char second = static_cast<unsigned char>(sWord[1]);
+    return std::isalpha(second) || (second == '-' && sWord.size() > 2);
+}
+
+namespace {
+
+// true when the command takes the option named by sWord (up to a '=');
+// *pbValue tells whether it takes a value.
+bool CommandTakes(const VarnCommand& c, const std::string& sWord, bool* pbValue)
+{
+    const std::string name = sWord.substr(0, sWord.find('='));
+    const std::string options = std::string(" ") + (c.szOptions ? c.szOptions : "") + " ";
+    if (options.find(" " + name + " ") != std::string::npos) {
+        *pbValue = false;
+        return sWord.find('=') == std::string::npos;
+    }
+    *pbValue = true;
+    return options.find(" " + name + "= ") != std::string::npos;
+}
+
+}  // namespace
 
 VarnInvocation VarnParseArgs(const std::vector<std::string>& vWords, FILE* pOut, FILE* pErr)
 {
     VarnInvocation inv;
     size_t i = 0;
-    while (i < vWords.size() && vWords[i].rfind("--", 0) == 0) {
-        if (vWords[i] == "--help") {
+    while (i < vWords.size() && VarnIsOptionWord(vWords[i])) {
+        if (vWords[i] == "--help" || vWords[i] == "-h") {
             VarnPrintHelp(pOut);
             return Done(EXIT_OK);
         }
-        if (vWords[i] == "--log") {
-            if (i + 1 >= vWords.size())
+        if (vWords[i] == "--version") {
+            std::fprintf(pOut, "%s\n", VarnVersion());
+            return Done(EXIT_OK);
+        }
+        if (vWords[i] == "--man-page") {
+            VarnPrintManPage(pOut);
+            return Done(EXIT_OK);
+        }
+        if (vWords[i] == "--complete") {
+            const std::vector<std::string> what(vWords.begin() + static_cast<long>(i) + 1, vWords.end());
+            return Done(VarnPrintCompletion(what, pOut) ? EXIT_OK : EXIT_USAGE);
+        }
+        if (vWords[i] == "--log" || vWords[i].rfind("--log=", 0) == 0) {
+            const bool joined = vWords[i].size() > 5;
+            if (!joined && i + 1 >= vWords.size())
                 return Usage(pErr, "%s needs a file name", "--log");
-            if (vWords[i + 1].size() >= APP_PATH_SIZE)
-                return Usage(pErr, "%s: file name too long", "--log");
-            inv.sLogFile = vWords[i + 1];
-            i += 2;
+            const std::string file = joined ? vWords[i].substr(6) : vWords[i + 1];
+            if (file.empty() || file.size() >= APP_PATH_SIZE)
+                return Usage(pErr, "%s: file name empty or too long", "--log");
+            inv.sLogFile = file;
+            i += joined ? 1 : 2;
             continue;
         }
         if (vWords[i] == szFullWakeupOption) {
@@ -121,17 +254,31 @@ VarnInvocation VarnParseArgs(const std::vector<std::string>& vWords, FILE* pOut,
             i += 1;
         else
             continue;
-        std::vector<std::string> args(vWords.begin() + static_cast<long>(i), vWords.end());
-        for (const std::string& a : args) {
-            if (a == "--help") {
+        std::vector<std::string> args;
+        for (size_t k = i; k < vWords.size(); k++) {
+            const std::string& a = vWords[k];
+            if (!VarnIsOptionWord(a)) {
+                args.push_back(a);
+                continue;
+            }
+            if (a == "--help" || a == "-h") {
                 PrintCommandHelp(pOut, c);
                 return Done(EXIT_OK);
             }
-        }
-        const auto full = std::remove(args.begin(), args.end(), std::string(szFullWakeupOption));
-        if (full != args.end()) {
-            inv.bFullWakeup = true;
-            args.erase(full, args.end());
+            if (a == szFullWakeupOption) {
+                inv.bFullWakeup = true;
+                continue;
+            }
+            bool value = false;
+            if (!CommandTakes(c, a, &value)) {
+                std::fprintf(pErr, "varn %s: unknown option '%s'\nTry 'varn %s --help'.\n", c.szName,
+                             LogPrintable(a.data(), a.size(), SHOWN_MAX).c_str(), c.szName);
+                return Done(EXIT_USAGE);
+            }
+            args.push_back(a);
+            // The value of "--name VALUE" is a word, whatever it looks like.
+            if (value && a.find('=') == std::string::npos && k + 1 < vWords.size())
+                args.push_back(vWords[++k]);
         }
         const int n = static_cast<int>(args.size());
         if (n < c.nMinArgs || (c.nMaxArgs >= 0 && n > c.nMaxArgs)) {
@@ -150,7 +297,7 @@ VarnInvocation VarnParseArgs(const std::vector<std::string>& vWords, FILE* pOut,
     // family's commands.
     const std::string family = name + " ";
     bool found = false;
-    const bool help = i + 1 < vWords.size() && vWords[i + 1] == "--help";
+    const bool help = i + 1 < vWords.size() && (vWords[i + 1] == "--help" || vWords[i + 1] == "-h");
     FILE* out = help ? pOut : pErr;
     for (const VarnCommand& c : VarnCommands()) {
         if (std::strncmp(c.szName, family.c_str(), family.size()) == 0) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "log.h"
+#include "statedir.h"
 
 char szAppTitle[APP_PATH_SIZE];
 char szAppDir[APP_PATH_SIZE];
@@ -36,7 +37,9 @@ void AppStartupFrameIn(Program nWhich, const char* szDir)
         szAppDir[len - 1] = '\0';
 
     const std::string dir(szAppDir);
-    CopyPath(szLogFile, dir + APP_SEPARATOR + p.szFileName + ".log");
+    // Beside the programs, or in the user's state folder when the
+    // application folder cannot be written (a system installation).
+    CopyPath(szLogFile, AppFileDirFor(dir, APP_FILE_STATE) + APP_SEPARATOR + p.szFileName + ".log");
     bLogEnabled = 0;
     CopyPath(szProgExampleDir, p.bExampleDir ? dir + APP_SEPARATOR + "Examples" : std::string());
 }
@@ -54,5 +57,5 @@ void AppStartupFrame(Program nWhich)
 
 std::string AppSettingsFile(const char* szName, const char* szDir)
 {
-    return std::string(szDir) + APP_SEPARATOR + szName + ".ini";
+    return AppFileDirFor(szDir, APP_FILE_CONFIG) + APP_SEPARATOR + szName + ".ini";
 }

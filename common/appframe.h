@@ -35,6 +35,7 @@ void AppStartupFrameIn(Program nWhich, const char* szDir);
 
 // The path of a program's settings file "<name>.ini" (szName without
 // extension, e.g. "VARN-Scope"): in the application folder szDir, beside
-// the programs. Every program's settings go through here, so they stay
+// the programs, when it can be written, else in the user's settings folder
+// (AppFileDirFor). Every program's settings go through here, so they stay
 // together.
 std::string AppSettingsFile(const char* szName, const char* szDir = szAppDir);

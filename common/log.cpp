@@ -57,7 +57,14 @@ void AppendLogLine(const char* szText, size_t uLength)
 {
     std::string line(szText, uLength);
     line += '\n';
-    const int error = FileAppendBytes(szLogFile, line.data(), line.size());
+    int error = 0;
+    // "-" is standard error as it is (varn --log -), whatever it leads to.
+    if (std::strcmp(szLogFile, LOG_FILE_STANDARD_ERROR) == 0) {
+        if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size() || std::fflush(stderr) != 0)
+            error = EIO;
+    } else {
+        error = FileAppendBytes(szLogFile, line.data(), line.size());
+    }
     if (error != 0)
         SayLogFailure(error);
     else

@@ -15,6 +15,9 @@
 
 extern std::atomic<int> bLogEnabled;
 
+// A log file of this name is standard error (varn --log -).
+constexpr const char LOG_FILE_STANDARD_ERROR[] = "-";
+
 // Appends the formatted text and one line end to szLogFile. Does nothing
 // while logging is off. The log is opened without following a symbolic
 // link and must be a plain file (or a character device such as /dev/null);

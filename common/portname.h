@@ -20,10 +20,27 @@ struct PortUsbInfo {
     std::string sProduct;
     std::string sMaker;
     std::string sSerial;
+    std::string sVendorId;    // four hex digits, "0403"
+    std::string sProductId;   // four hex digits, "6001"
     bool Empty() const { return sProduct.empty() && sMaker.empty() && sSerial.empty(); }
 };
 
-// Reads the USB product, maker and serial number of the tty device
+// Everything a port list can say of one port: what varn ports prints in
+// columns and what the windows' lists show (PortDisplayName).
+struct PortDetails {
+    std::string sPath;    // what is opened
+    std::string sName;    // "ttyUSB0", "pts/7", a simulator's link name
+    std::string sById;    // the stable link under /dev/serial/by-id/ to it, or empty
+    PortUsbInfo usb;
+};
+
+// The details of sPath: its name, its USB descriptors from the system tree
+// at sSysRoot and the link in sByIdDir ("/dev/serial/by-id") that leads to
+// the same device. Nothing is opened but the tree's small files.
+PortDetails PortDescribeDetails(const std::string& sPath, const std::string& sSysRoot = "/sys",
+                                const std::string& sByIdDir = "/dev/serial/by-id");
+
+// Reads the USB product, maker, serial number and ids of the tty device
 // sDevice ("ttyUSB0") from the system tree at sSysRoot ("/sys"): the
 // device link <root>/class/tty/<device>/device, then up from it (a few
 // levels, never out of the tree) to the USB device that holds "idVendor".

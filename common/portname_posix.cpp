@@ -1,6 +1,8 @@
 // What the kernel tells of a port: device names under /dev, USB adapters'
 // descriptors under /sys.
+#include <cctype>
 #include <climits>
+#include <dirent.h>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -52,6 +54,52 @@ bool IsPlainName(const std::string& sName)
     return !sName.empty() && sName != "." && sName != ".." && sName.find('/') == std::string::npos;
 }
 
+// A USB id as the kernel writes it: four hex digits; anything else is
+// dropped.
+std::string HexId(const std::string& sText)
+{
+    if (sText.size() != 4)
+        return std::string();
+    for (char c : sText) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return std::string();
+    }
+    return sText;
+}
+
+// The link in sByIdDir that resolves to the same file as sPath; empty when
+// none does (a simulator's port, a built-in port, no such folder).
+std::string StableLink(const std::string& sPath, const std::string& sByIdDir)
+{
+    const std::string target = RealPath(sPath);
+    DIR* d = target.empty() ? nullptr : opendir(sByIdDir.c_str());
+    if (d == nullptr)
+        return std::string();
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        const std::string link = sByIdDir + "/" + e->d_name;
+        if (RealPath(link) == target && (found.empty() || link < found))
+            found = link;
+    }
+    closedir(d);
+    return found;
+}
+
+// The name a port shows: the device under /dev, else the last component.
+std::string PortName(const std::string& sPath)
+{
+    const size_t prefix = sizeof kDevPrefix - 1;
+    if (sPath.size() > prefix && sPath.compare(0, prefix, kDevPrefix) == 0)
+        return sPath.substr(prefix);
+    const size_t slash = sPath.find_last_of('/');
+    if (slash == std::string::npos)
+        return sPath;
+    const std::string last = sPath.substr(slash + 1);
+    return last.empty() ? sPath : last;
+}
+
 }  // namespace
 
 PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sSysRoot)
@@ -71,6 +119,8 @@ PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sS
             info.sProduct = ReadAttribute(dir + "/product");
             info.sMaker = ReadAttribute(dir + "/manufacturer");
             info.sSerial = ReadAttribute(dir + "/serial");
+            info.sVendorId = HexId(ReadAttribute(dir + "/idVendor"));
+            info.sProductId = HexId(ReadAttribute(dir + "/idProduct"));
             break;
         }
         dir = dir.substr(0, dir.rfind('/'));
@@ -78,18 +128,21 @@ PortUsbInfo PortUsbDescription(const std::string& sDevice, const std::string& sS
     return info;
 }
 
+PortDetails PortDescribeDetails(const std::string& sPath, const std::string& sSysRoot, const std::string& sByIdDir)
+{
+    PortDetails d;
+    d.sPath = sPath;
+    d.sName = PortName(sPath);
+    const size_t prefix = sizeof kDevPrefix - 1;
+    const bool device = sPath.size() > prefix && sPath.compare(0, prefix, kDevPrefix) == 0;
+    if (device && IsPlainName(d.sName))
+        d.usb = PortUsbDescription(d.sName, sSysRoot);
+    d.sById = StableLink(sPath, sByIdDir);
+    return d;
+}
+
 std::string PortDisplayName(const std::string& sPath, const std::string& sSysRoot)
 {
-    const size_t prefix = sizeof kDevPrefix - 1;
-    if (sPath.size() > prefix && sPath.compare(0, prefix, kDevPrefix) == 0) {
-        const std::string device = sPath.substr(prefix);
-        if (!IsPlainName(device))
-            return device;
-        return PortDescribe(device, PortUsbDescription(device, sSysRoot));
-    }
-    const size_t slash = sPath.find_last_of('/');
-    if (slash == std::string::npos)
-        return sPath;
-    const std::string last = sPath.substr(slash + 1);
-    return last.empty() ? sPath : last;
+    const PortDetails d = PortDescribeDetails(sPath, sSysRoot);
+    return PortDescribe(d.sName, d.usb);
 }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "log.h"
+#include "portaccess.h"
 
 std::atomic<SerialHandle> hSerial{SERIAL_INVALID_HANDLE};
 
@@ -149,8 +150,10 @@ int SerialOpen(const char* szPort)
     const ProgramProfile& p = CurrentProfile();
     Log("Opening serial port '%s'...", szPort);
     SerialHandle h;
-    if (!SerialPortOpen(szPort, &h))
-        return Error("Could not open serial port '%s' !", szPort);
+    if (!SerialPortOpen(szPort, &h)) {
+        const int err = errno;
+        return Error("Could not open serial port '%s' ! (%s)", szPort, SerialPortOpenReason(szPort, err).c_str());
+    }
     Log("Setting serial port configuration (speed: %d bauds, 8 bits, 1 start, 1 stop, no-parity)...",
         SERIAL_BAUDRATE);
     if (!SerialPortConfigure(h, p.uQueueSize)) {
@@ -404,11 +407,23 @@ PortList LoadPortList(const std::vector<std::string>& vCandidates)
 {
     PortList list;
     list.vEntries.emplace_back(SERIAL_SELECT_ENTRY);
+    list.vNotes.emplace_back();
+    size_t firstFree = 0;
     for (const std::string& port : vCandidates) {
-        if (SerialPortProbe(port))
+        SerialHandle h;
+        if (SerialPortOpen(port, &h)) {
+            SerialPortClose(h);
             list.vEntries.push_back(port);
+            list.vNotes.emplace_back();
+            if (firstFree == 0)
+                firstFree = list.vEntries.size() - 1;
+        } else if (SerialPortDenied(errno)) {
+            // Listed, so that the user learns why it cannot be used.
+            list.vEntries.push_back(port);
+            list.vNotes.emplace_back(PORT_NOTE_NO_PERMISSION);
+        }
     }
-    list.nSelected = list.vEntries.size() > 1 ? 1 : 0;
+    list.nSelected = firstFree != 0 ? static_cast<int>(firstFree) : list.vEntries.size() > 1 ? 1 : 0;
     return list;
 }
 

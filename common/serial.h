@@ -35,7 +35,8 @@ extern std::atomic<SerialHandle> hSerial;
 
 // Opens the named port (a path on Linux, "COMn" on Windows) exclusively with
 // the suite's line settings, sets the program's opening time-out and purges
-// both directions. Reports "Could not open serial port '%s' !" or the
+// both directions. Reports "Could not open serial port '%s' ! (reason)" with
+// the system's reason and what to do (SerialPortOpenReason), or the
 // configuration failure itself.
 int SerialOpen(const char* szPort);
 
@@ -116,9 +117,14 @@ struct SerialTraffic {
 SerialTraffic SerialTrafficSoFar();
 
 // Port list: entries "Select..." first, then every candidate that opens
-// exclusively; nSelected is 1 when a port was found, else 0.
+// exclusively, and those that exist but that the user may not open (so the
+// user learns why: vNotes holds PORT_NOTE_NO_PERMISSION for them, "" for
+// the others, one note per entry). Ports held by another program are left
+// out. nSelected is the first port that opens, else the first listed, else
+// 0.
 struct PortList {
     std::vector<std::string> vEntries;
+    std::vector<std::string> vNotes;
     int nSelected = 0;
 };
 PortList LoadPortList(const std::vector<std::string>& vCandidates);

@@ -19,7 +19,8 @@ constexpr unsigned SERIAL_BAUDRATE = 115200;
 constexpr unsigned SERIAL_BYTES_PER_SECOND = SERIAL_BAUDRATE / 10;
 
 // Opens the device for reading and writing, exclusively, only if it exists.
-// Every failure path closes what it opened.
+// Every failure path closes what it opened and leaves the reason in errno
+// (EACCES no permission, EBUSY held by another program, ENOENT missing).
 bool SerialPortOpen(const std::string& sPath, SerialHandle* pHandle);
 
 // Sets the queue sizes where the platform has them and applies 115200 8N1

@@ -132,21 +132,21 @@ bool SerialPortOpen(const std::string& sPath, SerialHandle* pHandle)
     int fd = open(sPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st{};
-    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !isatty(fd)) {
+    // Each refusal closes the device and leaves its reason in errno.
+    const auto refuse = [fd](int nErrno) {
         close(fd);
+        errno = nErrno;
         return false;
-    }
+    };
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !isatty(fd))
+        return refuse(ENOTTY);
     // Exclusive: the advisory lock keeps out every cooperating program (root
     // included); TIOCEXCL also keeps out other non-root openers.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return false;
-    }
-    if (ioctl(fd, TIOCEXCL) != 0) {
-        close(fd);
-        return false;
-    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return refuse(EBUSY);
+    if (ioctl(fd, TIOCEXCL) != 0)
+        return refuse(errno);
     *pHandle = fd;
     return true;
 }

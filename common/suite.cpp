@@ -8,6 +8,7 @@
 #include "fileutil.h"
 #include "log.h"
 #include "process.h"
+#include "statedir.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool DesktopOpen(const std::string& sTarget)
 
 std::string MarkerPath()
 {
-    return InAppDir(SUITE_UPDATE_MARKER);
+    return AppFileDir(APP_FILE_STATE) + APP_SEPARATOR + SUITE_UPDATE_MARKER;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "log.h"
 #include "profile.h"
 #include "scope_parse.h"
+#include "statedir.h"
 
 namespace {
 

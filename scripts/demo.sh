@@ -10,7 +10,9 @@ set -euo pipefail
 
 build="$VARN_ROOT/build"
 varn_install_packages
-varn_build "$build"
+# The programs, the simulator and the tour only: the tests and benchmarks
+# are scripts/test.sh's.
+VARN_BUILD_TARGETS=suite varn_build "$build"
 app="$build/app"
 
 kind=${VARN_DEMO_KIND:-KORVALIN}

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, runs every test and checks the Debian
+# package of the build (scripts/check_package.sh).
 # Options: --tsan or --asan build and test with that sanitizer (own build folder);
 # --windows cross-builds for Windows and tests that build under wine
 # (scripts/test-windows.sh).
@@ -23,5 +24,8 @@ varn_install_packages
 export LSAN_OPTIONS="suppressions=$VARN_ROOT/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 varn_build "$build" "${opts[@]}"
-cd "$build"
-ctest --output-on-failure -j2 --timeout 300
+(cd "$build" && ctest --output-on-failure -j2 --timeout 300)
+# The Debian package of the same build (the plain build only).
+if [ -z "${1:-}" ]; then
+    "$VARN_ROOT/scripts/check_package.sh" "$build"
+fi

@@ -54,13 +54,16 @@ const char kUsage[] =
     "  --silence-upload-after K  stop answering after K data blocks\n"
     "  --scope-fault NAME:K      scope stream fault at frame K: short, long,\n"
     "                            newline, oversized, garbage or hangup\n"
-    "  --help                    show this help\n";
+    "  -h, --help                show this help\n"
+    "  --version                 print the version\n"
+    "\n"
+    "Exit status: 0 after SIGINT or SIGTERM, 1 the port could not be made, 2 bad usage.\n";
 
 enum OptionId {
     kKind = 256, kFwVersion, kUniqueId, kAdminPassword, kParam, kLoggerRecords, kLoggerCapacity, kNoExtFlash,
     kLink, kNoPace, kPoweredOff, kPowerUpAfter, kBootWindow, kRebootTime, kIdleTimeout, kRefuseSet, kRefuseGet,
     kAnswerDelay, kLoggerSkip, kLoggerNoSeparator, kLoggerStopAfter, kLoggerCut, kMagicReply, kBootNoise,
-    kFailFrame, kSilenceUploadAfter, kScopeFault, kHelp,
+    kFailFrame, kSilenceUploadAfter, kScopeFault, kHelp, kVersion,
 };
 
 const option kOptions[] = {
@@ -92,6 +95,7 @@ const option kOptions[] = {
     {"silence-upload-after", required_argument, nullptr, kSilenceUploadAfter},
     {"scope-fault", required_argument, nullptr, kScopeFault},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -158,7 +162,7 @@ int main(int argc, char** argv)
 
     opterr = 0;
     int id;
-    while ((id = getopt_long(argc, argv, ":", kOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1) {
         const std::string name = optind > 0 && optind <= argc ? argv[optind - 1] : "";
         long n = 0;
         auto number = [&](long lo, long hi) {
@@ -229,7 +233,11 @@ int main(int argc, char** argv)
                                       "oversized, garbage, hangup), got '") + optarg + "'";
                 break;
             case kHelp:
+            case 'h':
                 std::fputs(kUsage, stdout);
+                return 0;
+            case kVersion:
+                std::printf("varn-sim %s\n", VARN_SUITE_VERSION);
                 return 0;
             case ':':
                 throw std::string("option ") + name + " needs a value";

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "appframe.h"
+#include "statedir.h"
 #include "desktop.h"
 #include "suite.h"
 #include "winutil.h"
@@ -106,12 +107,29 @@ QDialog* UiCreateAboutDialog(QWidget* pOwner)
 
     auto* link = new LinkLabel(dlg);
 
+    // Where this program keeps its files, when not beside the programs
+    // (an application folder the user cannot write).
+    QLabel* files = nullptr;
+    const std::string state = AppFileDir(APP_FILE_STATE);
+    const std::string config = AppFileDir(APP_FILE_CONFIG);
+    if (state != szAppDir || config != szAppDir) {
+        std::string text = "Logs: " + state;
+        if (config != state)
+            text += "\nSettings: " + config;
+        files = new QLabel(QString::fromLocal8Bit(text.c_str()), dlg);
+        files->setObjectName("aboutFiles");
+        files->setPalette(grey);
+        files->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+
     auto* layout = new QVBoxLayout(dlg);
     layout->setContentsMargins(24, 16, 24, 20);
     layout->setSpacing(8);
     for (QLabel* l : {picture, title, notice})
         layout->addWidget(l, 0, Qt::AlignHCenter);
     layout->addWidget(link, 0, Qt::AlignHCenter);
+    if (files != nullptr)
+        layout->addWidget(files, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     return dlg;
 }

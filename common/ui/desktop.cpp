@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QThread>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -16,6 +17,7 @@
 #include <algorithm>
 
 #include "appframe.h"
+#include "portaccess.h"
 #include "portname.h"
 #include "serial.h"
 #include "worker.h"
@@ -336,8 +338,17 @@ void FillFromList(QComboBox* pCombo, const PortList& list)
     const std::vector<std::string> names = PortDisplayNames(paths);
     for (size_t i = 0; i < paths.size(); i++) {
         const QString path = QString::fromLocal8Bit(paths[i].c_str());
-        pCombo->addItem(QString::fromLocal8Bit(names[i].c_str()), path);
-        pCombo->setItemData(pCombo->count() - 1, path, Qt::ToolTipRole);
+        const std::string& note = i + 1 < list.vNotes.size() ? list.vNotes[i + 1] : std::string();
+        QString text = QString::fromLocal8Bit(names[i].c_str());
+        QString tip = path;
+        // A port the user may not open says so, and how to get access;
+        // connecting to it reports the same.
+        if (!note.empty()) {
+            text += QString::fromLocal8Bit((" (" + note + ")").c_str());
+            tip += QString::fromLocal8Bit(("\n" + SerialPortOpenReason(paths[i], EACCES)).c_str());
+        }
+        pCombo->addItem(text, path);
+        pCombo->setItemData(pCombo->count() - 1, tip, Qt::ToolTipRole);
     }
     pCombo->setCurrentIndex(list.nSelected);
 }

@@ -52,12 +52,54 @@ TEST(VarnUsage, HelpForTheToolACommandAndAFamily)
     EXPECT_EQ(r.sOut.rfind("Usage: varn config PORT\n", 0), 0u);
 }
 
+TEST(VarnUsage, VersionShortHelpAndTheManualPageFromTheSameTexts)
+{
+    Result r = RunVarn({"--version"});
+    EXPECT_EQ(r.nStatus, 0);
+    EXPECT_EQ(r.sOut.rfind("varn ", 0), 0u);
+    const Result help = RunVarn({"-h"});
+    EXPECT_EQ(help.nStatus, 0);
+    EXPECT_EQ(help.sOut, RunVarn({"--help"}).sOut);
+    EXPECT_EQ(RunVarn({"get", "-h"}).sOut, "Usage: varn get PORT KEY...\nRead parameters; one key prints its value, "
+                                           "several print KEY=VALUE lines.\n");
+    // Every command of the help has its entry in the manual page.
+    r = RunVarn({"--man-page"});
+    EXPECT_EQ(r.sOut.rfind(".TH VARN 1", 0), 0u);
+    for (const char* name : {"logger download", "config export", "ports", "bootloader\\-info"})
+        EXPECT_NE(r.sOut.find(std::string(".TP\n\\fB") + name + "\\fR"), std::string::npos) << name;
+}
+
+// An option a command does not take never reaches the port (the port here
+// does not exist: opening it would fail with 1); a negative number is a
+// value, and "-" is a file.
+TEST(VarnUsage, UnknownOptionsAreRefusedBeforeThePortIsOpened)
+{
+    for (const std::vector<std::string>& line :
+         std::vector<std::vector<std::string>>{{"get", "/dev/varn-no-such-port", "--bogus"},
+                                               {"set", "/dev/varn-no-such-port", "-x", "1"},
+                                               {"config", "send", "/dev/varn-no-such-port", "--unlok", "pw"},
+                                               {"logger", "download", "/dev/varn-no-such-port", "-", "--force"},
+                                               {"--bogus", "ports"}}) {
+        const Result r = RunVarn(line);
+        EXPECT_EQ(r.nStatus, 2) << line[0] << " " << line[1];
+        EXPECT_NE(r.sErr.find("unknown option"), std::string::npos) << r.sErr;
+    }
+    EXPECT_EQ(RunVarn({"get", "/dev/varn-no-such-port", "--bogus"}).sErr,
+              "varn get: unknown option '--bogus'\nTry 'varn get --help'.\n");
+    EXPECT_EQ(RunVarn({"set", "/dev/varn-no-such-port", "offset", "-5"}).nStatus, 1);
+    EXPECT_EQ(RunVarn({"config", "send", "/dev/varn-no-such-port", "--unlock", "-pw-", "-y"}).nStatus, 1);
+    EXPECT_EQ(RunVarn({"ports", "--json"}).nStatus, 0);
+    // Completion words come from the same tables.
+    EXPECT_EQ(RunVarn({"--complete", "options", "config", "send"}).sOut, "--unlock\n--yes\n-y\n--help\n");
+    EXPECT_NE(RunVarn({"--complete", "keys"}).sOut.find("\npulse-ms\n"), std::string::npos);
+}
+
 TEST(VarnUsage, MissingPortFailsWithTheOpenMessage)
 {
     Result r = RunVarn({"get", "/dev/varn-no-such-port", "sens-type"});
     EXPECT_EQ(r.nStatus, 1);
     EXPECT_EQ(r.sOut, "");
-    EXPECT_EQ(r.sErr, "ERROR : Could not open serial port '/dev/varn-no-such-port' !\n");
+    EXPECT_EQ(r.sErr, "ERROR : Could not open serial port '/dev/varn-no-such-port' ! (No such file or directory)\n");
 }
 
 class VarnConsoleTest : public ::testing::Test {
@@ -135,6 +177,17 @@ TEST_F(VarnConsoleTest, WakeupEndsAtTheAnswerUnlessTheFullSequenceIsAsked)
     EXPECT_EQ(r.sOut, "MESTRALO\n");
     EXPECT_EQ(wakeups(), 5u);
     EXPECT_NE(RunVarn({"--help"}).sOut.find("--full-wakeup"), std::string::npos);
+}
+
+TEST_F(VarnConsoleTest, DashIsStandardOutputForAnExport)
+{
+    Result r = RunVarn({"config", "export", sim->PortPath(), "-"});
+    EXPECT_EQ(r.nStatus, 0) << r.sErr;
+    EXPECT_NE(r.sOut.find("\npulse-ms="), std::string::npos) << r.sOut;
+    // --log - traces to standard error.
+    r = RunVarn({"--log", "-", "get", sim->PortPath(), "sens-type"});
+    EXPECT_EQ(r.sOut, "MESTRALO\n");
+    EXPECT_NE(r.sErr.find("Opening serial port"), std::string::npos) << r.sErr;
 }
 
 TEST_F(VarnConsoleTest, ConfigPrintsTheListingAsPlainLines)

@@ -125,7 +125,7 @@ TEST_F(ConfigCliTest, SendRefusesWhatThePagesCannotTakeBeforeAnySet)
 TEST_F(ConfigCliTest, FailuresExitWithOne)
 {
     EXPECT_EQ(Varn({"config", "load", "/dev/varn-no-such-port"}), 1);
-    EXPECT_EQ(Err(), "ERROR : Could not open serial port '/dev/varn-no-such-port' !\n");
+    EXPECT_EQ(Err(), "ERROR : Could not open serial port '/dev/varn-no-such-port' ! (No such file or directory)\n");
     EXPECT_EQ(Out(), "");
 
     StartSim(SimOptions("GRESTOLV", "3.45"));

@@ -1,6 +1,7 @@
 // Log lines, byte dumps, reporters and the start-up frame's globals.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
@@ -143,27 +144,37 @@ TEST_F(LogTest, ReporterTextIsCutToTheProgramsBuffer)
 
 TEST(AppFrameTest, TitleFolderAndPathsPerProgram)
 {
-    AppStartupFrameIn(PROGRAM_CONFIG, "/opt/varn/");
+    TempDir dir;
+    const std::string app = dir.Path();
+    AppStartupFrameIn(PROGRAM_CONFIG, (app + "/").c_str());
     EXPECT_STREQ(szAppTitle, "VARN-CONFIG V1.60 (linux64)");
-    EXPECT_STREQ(szAppDir, "/opt/varn");
-    EXPECT_STREQ(szLogFile, "/opt/varn/VARN-Config.log");
-    EXPECT_STREQ(szProgExampleDir, "/opt/varn/Examples");
+    EXPECT_EQ(std::string(szAppDir), app);
+    EXPECT_EQ(std::string(szLogFile), app + "/VARN-Config.log");
+    EXPECT_EQ(std::string(szProgExampleDir), app + "/Examples");
     EXPECT_EQ(bLogEnabled.load(), 0);
 
-    AppStartupFrameIn(PROGRAM_DATALOGGER, "/opt/varn");
+    AppStartupFrameIn(PROGRAM_DATALOGGER, app.c_str());
     EXPECT_STREQ(szAppTitle, "VARN-LOGGER V1.26 (linux64)");
-    EXPECT_STREQ(szLogFile, "/opt/varn/VARN-Datalogger.log");
+    EXPECT_EQ(std::string(szLogFile), app + "/VARN-Datalogger.log");
 
-    AppStartupFrameIn(PROGRAM_INSTALL, "/opt/varn");
+    AppStartupFrameIn(PROGRAM_INSTALL, app.c_str());
     EXPECT_STREQ(szAppTitle, "VARN-INSTALL V1.29 (linux64)");
     EXPECT_STREQ(szProgExampleDir, "");
 }
 
+// "/" is the application folder "" (the separator is cut), whose log is
+// "/VARN-Config.log" for whoever may write there.
 TEST(AppFrameTest, RootFolderLosesItsSeparator)
 {
+    // A user who may not write "/" gets the log in the state folder: a
+    // scratch one here, not the real home's.
+    TempDir state;
+    setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
     AppStartupFrameIn(PROGRAM_CONFIG, "/");
+    unsetenv("XDG_STATE_HOME");
     EXPECT_STREQ(szAppDir, "");
-    EXPECT_STREQ(szLogFile, "/VARN-Config.log");
+    EXPECT_EQ(std::string(szLogFile),
+              access("/", W_OK) == 0 ? "/VARN-Config.log" : state.Path() + "/varn/VARN-Config.log");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -13,6 +15,7 @@
 
 #include "appframe.h"
 #include "log.h"
+#include "portaccess.h"
 #include "pty_peer.h"
 #include "serial.h"
 #include "test_support.h"
@@ -344,7 +347,7 @@ TEST(SerialOpenTest, MissingPortIsReportedAndListShowsOnlyPortsThatOpen)
     AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
     MessageRecorder rec;
     EXPECT_EQ(SerialOpen("/dev/varn-no-such-port"), 0);
-    EXPECT_EQ(rec.Last(), "E:Could not open serial port '/dev/varn-no-such-port' !");
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '/dev/varn-no-such-port' ! (No such file or directory)");
     // A regular file is no serial port either.
     std::string file = dir.File("plain");
     FILE* f = std::fopen(file.c_str(), "w");
@@ -360,6 +363,71 @@ TEST(SerialOpenTest, MissingPortIsReportedAndListShowsOnlyPortsThatOpen)
     PortList two = LoadPortList({"/dev/varn-no-such-port", a.SlavePath(), file, b.SlavePath()});
     EXPECT_EQ(two.vEntries, (std::vector<std::string>{"Select...", a.SlavePath(), b.SlavePath()}));
     EXPECT_EQ(two.nSelected, 1);
+}
+
+// A port the user may not open: listed with its note (not preselected while
+// another port opens), and the open names the device's group and the new
+// login. As root the refusal needs another user: a child that dropped to
+// nobody reports what it saw through a pipe.
+TEST(SerialOpenTest, PortWithoutPermissionIsListedAndItsOpenSaysHowToGetAccess)
+{
+    TempDir dir;
+    AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
+    PtyPeer denied, free;
+    const struct group* dialout = getgrnam("dialout");
+    const gid_t group = dialout != nullptr ? dialout->gr_gid : 20;
+    ASSERT_EQ(chown(denied.SlavePath().c_str(), geteuid() == 0 ? 0 : geteuid(), group), 0);
+    const std::string access = geteuid() == 0 ? "add yourself to the '" + std::string(dialout ? "dialout" : "20") +
+                                                    "' group and log in again"
+                                              : "";
+    auto observe = [&] {
+        MessageRecorder rec;
+        PortList list = LoadPortList({denied.SlavePath(), free.SlavePath()});
+        SerialOpen(denied.SlavePath().c_str());
+        std::string seen;
+        for (size_t i = 0; i < list.vEntries.size(); i++)
+            seen += list.vEntries[i] + "|" + list.vNotes[i] + "\n";
+        return seen + std::to_string(list.nSelected) + "\n" + rec.Last();
+    };
+    std::string seen;
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(denied.SlavePath().c_str(), 0), 0);
+        seen = observe();
+    } else {
+        ASSERT_EQ(chmod(denied.SlavePath().c_str(), 0660), 0);
+        ASSERT_EQ(chmod(free.SlavePath().c_str(), 0666), 0);
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(3);
+            const std::string text = observe();
+            (void)!write(out[1], text.data(), text.size());
+            _exit(0);
+        }
+        close(out[1]);
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+            seen.append(buffer, static_cast<size_t>(n));
+        close(out[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::string reason = "Permission denied: " + (access.empty() ? "" : access);
+    EXPECT_EQ(seen.substr(0, seen.rfind('\n') + 1), "Select...|\n" + denied.SlavePath() + "|no permission\n" +
+                                                        free.SlavePath() + "|\n2\n");
+    EXPECT_EQ(seen.substr(seen.rfind('\n') + 1).rfind("E:Could not open serial port '" + denied.SlavePath() +
+                                                       "' ! (" + reason, 0),
+              0u)
+        << seen;
+    // Advice without a group that may open the device.
+    ASSERT_EQ(chown(denied.SlavePath().c_str(), geteuid(), 0), 0);
+    EXPECT_EQ(SerialPortOpenReason(denied.SlavePath(), EACCES),
+              "Permission denied: ask the administrator for access to '" + denied.SlavePath() + "'");
 }
 
 TEST(SerialOpenTest, PortHeldByAnotherProcessIsNotListedAndDoesNotOpen)
@@ -387,7 +455,8 @@ TEST(SerialOpenTest, PortHeldByAnotherProcessIsNotListedAndDoesNotOpen)
     PortList list = LoadPortList({peer.SlavePath()});
     EXPECT_EQ(list.vEntries.size(), 1u);
     EXPECT_EQ(SerialOpen(peer.SlavePath().c_str()), 0);
-    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + peer.SlavePath() + "' !");
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + peer.SlavePath() +
+                              "' ! (Device or resource busy: another program holds the port)");
 
     (void)!write(release[1], "x", 1);
     int status = 0;

@@ -265,7 +265,7 @@ TEST_F(LoggerSimTest, NoPortSelectedOrPortMissing)
 
     const std::string missing = dir.File("ttyNONE");
     EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, missing), dlg, dlg, cancel), 0);
-    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' !");
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' ! (No such file or directory)");
     EXPECT_FALSE(dlg.Locked());
     EXPECT_EQ(dlg.LastProgress(), "Opening serial port...");
 }

@@ -358,7 +358,7 @@ TEST_F(FlashPtyTest, NoPortOrAPortThatDoesNotOpen)
     // keeps its last text.
     run.sPort = dir.File("ttyNONE");
     EXPECT_EQ(ProcessThread(run), 0);
-    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + run.sPort + "' !");
+    EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + run.sPort + "' ! (No such file or directory)");
     EXPECT_EQ(rec.Count(), 3u);
     EXPECT_EQ(ui.States(), (std::vector<int>{1, 0}));
     EXPECT_EQ(ui.Texts().back(), "Opening serial port...");

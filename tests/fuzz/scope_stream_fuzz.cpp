@@ -42,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)
     }
 
     ScopeSettings settings;
-    ScopeSettingsInit(settings, "/nonexistent");
+    // A folder that can be written, so that the choice of the settings'
+    // folder never turns to the user's own (nothing is written here).
+    ScopeSettingsInit(settings, "/tmp");
     const std::string text = in.Segment(1);
     ScopeParseConfig(settings, text.data(), text.size());
     FuzzCheck(settings.nWavDuration >= 1 && settings.nWavDuration <= WAV_DURATION_MAX);

@@ -23,6 +23,7 @@ protected:
     {
         const std::string usb = "devices/pci0000:00/usb1/1-2";
         Write(usb + "/idVendor", "0403\n");
+        Write(usb + "/idProduct", "6001\n");
         Write(usb + "/product", "USB Serial Converter\n");
         Write(usb + "/manufacturer", "Example Devices\n");
         Write(usb + "/serial", "A10K3XYZ\n");
@@ -92,6 +93,29 @@ TEST_F(FakeSys, OtherPortsShowTheirDeviceOrLinkName)
     // Names that would be alike show their paths instead.
     EXPECT_EQ(PortDisplayNames({"/tmp/a/port", "/dev/ttyS0", "/tmp/b/port"}, sys),
               (std::vector<std::string>{"/tmp/a/port", "ttyS0", "/tmp/b/port"}));
+}
+
+// What varn ports prints: the stable link that leads to the port and the
+// USB ids (/dev/null stands for the adapter's device node, which the test
+// cannot create; the fake tree gives it the adapter's place).
+TEST_F(FakeSys, DetailsNameTheStableLinkAndTheUsbIds)
+{
+    const std::string sys = root.Path() + "/sys";
+    Link("class/tty/null/device", "../../../devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0");
+    const std::string byId = root.Path() + "/by-id";
+    std::filesystem::create_directories(byId);
+    ASSERT_EQ(symlink("/dev/null", (byId + "/usb-Example_Devices_A10K3XYZ-if00-port0").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/zero", (byId + "/usb-Other-if00").c_str()), 0);
+    const PortDetails d = PortDescribeDetails("/dev/null", sys, byId);
+    EXPECT_EQ(d.sName, "null");
+    EXPECT_EQ(d.sById, byId + "/usb-Example_Devices_A10K3XYZ-if00-port0");
+    EXPECT_EQ(d.usb.sVendorId + ":" + d.usb.sProductId, "0403:6001");
+    EXPECT_EQ(d.usb.sProduct, "USB Serial Converter");
+    EXPECT_EQ(PortDescribeDetails("/dev/ttyS0", sys, byId).sById, "");
+    // A modem-class adapter without idProduct keeps the vendor id alone.
+    Link("class/tty/full/device", "../../../devices/pci0000:00/usb1/1-3/1-3:1.0");
+    EXPECT_EQ(PortDescribeDetails("/dev/full", sys, byId).usb.sVendorId, "1234");
+    EXPECT_EQ(PortDescribeDetails("/dev/full", sys, byId).usb.sProductId, "");
 }
 
 TEST(PortListEntries, ShowTheNameOpenThePathAndTipIt)
