@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // 1 when the path's attributes can be read and it is not a directory: a file
 // the suite can open (a program, a document, a marker).
@@ -64,3 +65,15 @@ int PathExt(const char* szPath, char* szDest, size_t uSize);
 // name: on POSIX an existing regular file with an execute permission bit.
 // On Windows nothing does (only the "exe" extension makes a program).
 int FileHasProgramMode(const char* szPath);
+
+// What stands at szPath when it is there and is no regular file: "folder",
+// "pipe", "device", "socket" or "special file" (links followed); nullptr
+// when nothing is there, it is a regular file, or it cannot be looked at.
+const char* FileSpecialKind(const char* szPath);
+
+// fopen for a regular file only ("rb", "wb", "ab"; "w" and "a" create the
+// file): a pipe, a device, a folder or another special file is refused at
+// once, never waited on (opening a pipe blocks until its other end comes)
+// and never truncated or written. nullptr on failure, with errno set and
+// *pszKind (when given) the kind refused, else nullptr.
+FILE* FileOpenRegular(const char* szPath, const char* szMode, const char** pszKind = nullptr);

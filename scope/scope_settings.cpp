@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fileutil.h"
 #include "log.h"
 #include "profile.h"
 #include "scope_parse.h"
@@ -160,8 +161,12 @@ void ScopeParseConfig(ScopeSettings& settings, const char* pText, size_t uLength
 
 int LoadConfig(ScopeSettings& settings)
 {
-    FILE* f = std::fopen(settings.szCfgFile, "rb");
+    // Only a file: a pipe here would hold the start forever.
+    const char* kind = nullptr;
+    FILE* f = FileOpenRegular(settings.szCfgFile, "rb", &kind);
     if (f == nullptr) {
+        if (kind != nullptr)
+            Log("Settings: '%s' is a %s, not a regular file: not read !", settings.szCfgFile, kind);
         ScopeSettingsUpdatePaths(settings);
         return 0;
     }
@@ -177,7 +182,7 @@ int LoadConfig(ScopeSettings& settings)
 
 int WriteConfig(const ScopeSettings& settings)
 {
-    FILE* f = std::fopen(settings.szCfgFile, "w");
+    FILE* f = FileOpenRegular(settings.szCfgFile, "w");
     if (f == nullptr)
         return 0;
     const ProgramProfile& p = tProgramProfiles[PROGRAM_SCOPE];
