@@ -9,11 +9,14 @@
 // output as they come. Ctrl-C, SIGTERM or SIGHUP ends a download after the
 // current record; a second one ends the program at once, without leaving
 // the temporary file behind.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -67,6 +70,42 @@ std::string TemporaryName(const std::string& sPath)
     return sPath.substr(0, nameAt + keep) + szSuffix;
 }
 
+// Removes what downloads into sPath that were killed left behind: files
+// named as TemporaryName(sPath) makes them, regular, ours, and not locked
+// (a running download keeps its temporary file locked, and the lock goes
+// with its process however it ends).
+void RemoveStaleTemporaries(const std::string& sPath)
+{
+    constexpr size_t RANDOM = 6;   // the characters mkstemp puts in place of "XXXXXX"
+    const std::string pattern = TemporaryName(sPath);
+    const size_t slash = pattern.rfind('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
+    const std::string prefix = pattern.substr(nameAt, pattern.size() - nameAt - RANDOM);
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + RANDOM || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool random = true;
+        for (size_t i = prefix.size(); i < name.size(); i++)
+            random = random && std::isalnum(static_cast<unsigned char>(name[i])) != 0;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (!random || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid())
+            continue;
+        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && unlink(path.c_str()) == 0)
+            Log("Temporary file '%s' of an interrupted download removed !", path.c_str());
+        close(fd);
+    }
+    closedir(dir);
+}
+
 // The fields a window would show, kept for printing; the download goes to
 // a temporary file beside the target, or to standard output.
 class CliLoggerView : public LoggerView {
@@ -117,10 +156,13 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
     int err = 0;
     if (LoggerTargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
+    RemoveStaleTemporaries(szPath);
     std::string temp = TemporaryName(szPath);
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return nullptr;
+    // Held until the file is closed: tells a later run that it is not stale.
+    (void)flock(fd, LOCK_EX | LOCK_NB);
     // mkstemp makes the file private; a CSV gets the usual permissions.
     const mode_t mask = umask(0);
     umask(mask);

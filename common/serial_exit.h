@@ -22,6 +22,13 @@ void SerialExitRelease();
 // installed later that ends the process itself calls SerialExitRelease.
 void SerialExitGuardInstall();
 
+// SIGKILL reaches no handler: SerialOpen starts a watch that clears the
+// flag once the process that opened the port is gone, however it ended, and
+// SerialClose ends the watch (waiting for it) before the port is closed. At
+// most one watch at a time, like the port.
+void SerialExitWatch(int nHandle);
+void SerialExitUnwatch();
+
 // --- Platform part (serial_exit_posix.cpp) ------------------------------
 // SerialExitRelease above, and the signal handlers of SerialExitGuardInstall
 // (called once; nothing to do where the system frees the port with the
