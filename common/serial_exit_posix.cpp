@@ -37,17 +37,20 @@ pid_t nWatchPid = -1;
 int nWatchPipe = -1;
 
 // Closes every descriptor of the child but the two it needs (a simulator's
-// pseudo-terminal held here would never hang up). Async-signal-safe.
+// pseudo-terminal held here would never hang up; a pipe on standard output
+// would not end with its program). Async-signal-safe.
 void KeepOnly(int a, int b)
 {
     const int lo = a < b ? a : b, hi = a < b ? b : a;
     bool closed = false;
 #if defined(SYS_close_range)
-    closed = (lo <= 3 || syscall(SYS_close_range, 3u, static_cast<unsigned>(lo - 1), 0u) == 0) &&
-             (hi <= lo + 1 || syscall(SYS_close_range, static_cast<unsigned>(lo + 1), static_cast<unsigned>(hi - 1), 0u) == 0) &&
+    const auto closeRange = [](int from, int to) {
+        return from > to || syscall(SYS_close_range, static_cast<unsigned>(from), static_cast<unsigned>(to), 0u) == 0;
+    };
+    closed = closeRange(0, lo - 1) && closeRange(lo + 1, hi - 1) &&
              syscall(SYS_close_range, static_cast<unsigned>(hi + 1), ~0u, 0u) == 0;
 #endif
-    for (int fd = 3; !closed && fd < 65536; fd++) {
+    for (int fd = 0; !closed && fd < 65536; fd++) {
         if (fd != a && fd != b)
             close(fd);
     }
