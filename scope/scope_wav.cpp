@@ -337,6 +337,13 @@ void WavInit(WavRecorder& rec)
                rec.settings.szTmpFile);
         return;
     }
+    struct stat st;
+    const bool found = stat(rec.settings.szWavDir, &st) == 0;
+    if (!found || !S_ISDIR(st.st_mode)) {
+        const std::string reason = std::strerror(found ? ENOTDIR : errno);
+        Report(rec, std::string("the wav folder '") + rec.settings.szWavDir + "' cannot be used (" + reason + ")", {});
+        return;
+    }
     if (!WriteSide(rec))
         return;
 
