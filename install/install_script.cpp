@@ -119,6 +119,8 @@ int CheckPath(const char* szDir, unsigned uLine, const std::string& sWritten, st
     case INSTALL_PATH_TOO_LONG:
         // The path itself would not fit the message.
         return Error("Bad install script format at line %u (Path too long) !", uLine);
+    case INSTALL_PATH_ZERO_BYTE:
+        return Error("Bad install script format at line %u (Path holding a zero byte) !", uLine);
     default:
         return Error("Bad install script format at line %u (Path '%s' leaves its directory) !", uLine,
                      sWritten.c_str());

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)
     const std::string path = InstallScriptPath(written);
     FuzzCheck(joined.size() <= INSTALL_PATH_MAX);
     FuzzCheck(joined.compare(0, root.size() + 1, root + "/") == 0);
-    FuzzCheck(!path.empty() && path[0] != '/');
+    // An empty path names the folder itself (no file operation takes it).
+    FuzzCheck(path.empty() || path[0] != '/');
     FuzzCheck(("/" + path + "/").find("/../") == std::string::npos);
     FuzzCheck(joined.find('\0') == std::string::npos);
     // Through "out", the link to the root, nothing may pass.
