@@ -61,9 +61,20 @@ void KeepOnly(int a, int b)
 void SerialExitWatch(int nHandle)
 {
     SerialExitUnwatch();
+    // Only a terminal device has the flag (a stand-in handle for tests may
+    // be a number nothing is open under).
     int fds[2];
-    if (nHandle < 0 || pipe2(fds, O_CLOEXEC) != 0)
+    if (nHandle < 0 || !isatty(nHandle) || pipe2(fds, O_CLOEXEC) != 0)
         return;
+    // Closed by the child with every descriptor it does not keep: until
+    // then it holds copies of all of ours (a peer's end of a line that must
+    // be able to hang up, files that must be able to end).
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         // Only async-signal-safe calls here: the parent has other threads.
@@ -80,10 +91,16 @@ void SerialExitWatch(int nHandle)
         _exit(0);
     }
     close(fds[0]);
+    close(ready[1]);
     if (pid < 0) {
+        close(ready[0]);
         close(fds[1]);
         return;
     }
+    char c;
+    while (read(ready[0], &c, 1) < 0 && errno == EINTR) {
+    }
+    close(ready[0]);
     nWatchPid = pid;
     nWatchPipe = fds[1];
 }
