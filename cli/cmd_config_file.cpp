@@ -121,7 +121,7 @@ int RunImport(const std::vector<std::string>& vArgs)
 int FileValues(const std::string& sPath, Values* pValues)
 {
     const char* kind = nullptr;
-    FILE* file = FileOpenRegular(sPath.c_str(), &kind);
+    FILE* file = FileOpenRegular(sPath.c_str(), "rb", &kind);
     if (file == nullptr && kind != nullptr)
         return Error("Could not open file '%s' for reading : it is a %s, not a regular file !", sPath.c_str(), kind);
     if (file == nullptr)

@@ -9,9 +9,11 @@
 // output as they come. Ctrl-C, SIGTERM or SIGHUP ends a download after the
 // current record; a second one ends the program at once, without leaving
 // the temporary file behind.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,30 @@ std::string TemporaryName(const std::string& sPath)
             keep--;
     }
     return sPath.substr(0, nameAt + keep) + szSuffix;
+}
+
+// Removes what downloads into sPath that were killed left behind: files
+// named as TemporaryName(sPath) makes them, regular, ours, and not locked
+// (a running download keeps its temporary file locked, and the lock goes
+// with its process however it ends).
+void RemoveStaleTemporaries(const std::string& sPath)
+{
+    constexpr size_t RANDOM = 6;   // the characters that replace "XXXXXX"
+    const std::filesystem::path pattern(TemporaryName(sPath));
+    const std::string name = pattern.filename().string();
+    const std::string prefix = name.substr(0, name.size() - RANDOM);
+    const std::filesystem::path folder = pattern.has_parent_path() ? pattern.parent_path() : ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string found = it->path().filename().string();
+        if (found.size() != prefix.size() + RANDOM || found.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool random = true;
+        for (size_t i = prefix.size(); i < found.size(); i++)
+            random = random && std::isalnum(static_cast<unsigned char>(found[i])) != 0;
+        if (random && FileRemoveIfStale(it->path().string().c_str()))
+            Log("Temporary file '%s' of an interrupted download removed !", it->path().string().c_str());
+    }
 }
 
 // The fields a window would show, kept for printing; the download goes to
@@ -115,6 +141,7 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
     int err = 0;
     if (LoggerTargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
+    RemoveStaleTemporaries(szPath);
     std::string temp = TemporaryName(szPath);
     FILE* file = FileCreateTemporary(&temp);
     if (file == nullptr)

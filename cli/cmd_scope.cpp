@@ -3,8 +3,9 @@
 // and messages.
 //
 // Both run until --seconds have passed since the sensor went into scope
-// mode, until Ctrl-C (SIGTERM, SIGHUP), or until the stream ends by itself
-// (a bad frame, a lost line). Ctrl-C finishes the current WAV file as a
+// mode, until Ctrl-C (SIGTERM, SIGHUP), until the stream ends by itself
+// (a bad frame, a lost line), or until the recording cannot be written (its
+// message is shown, the exit status is 1). Ctrl-C finishes the current WAV file as a
 // disconnect does; a second one ends the program at once (the raw samples
 // stay in the WAV folder and become a WAV file at the next recording).
 #include <atomic>
@@ -110,7 +111,8 @@ int RunSession(ScopeSession& session, const std::string& sPort, unsigned uSecond
     Clock::time_point lastProgress{};
     bool streaming = false;
     bool interrupted = false;
-    while (session.Receiving() && !interrupted) {
+    // A recording that cannot be written ends the run (its message is shown).
+    while (session.Receiving() && !interrupted && !session.recorder.bFailed.load()) {
         const Clock::time_point now = Clock::now();
         if (!streaming && session.Streaming()) {
             streaming = true;
@@ -133,10 +135,10 @@ int RunSession(ScopeSession& session, const std::string& sPort, unsigned uSecond
         interrupted = cancel.Wait(POLL_MS);
     }
     CliFrontEnd::EndLine();
-    const bool endedHere = session.Receiving();
+    const bool endedHere = session.Receiving() && !session.recorder.bFailed.load();
     if (!ScopeDisconnect(session, fe))
         return EXIT_FAILED;
-    return endedHere ? EXIT_OK : EXIT_FAILED;
+    return endedHere && !session.recorder.bFailed.load() ? EXIT_OK : EXIT_FAILED;
 }
 
 int RunRecord(const std::vector<std::string>& vArgs)

@@ -60,8 +60,14 @@ int FileAppendBytes(const char* szPath, const char* pBytes, size_t uSize);
 // Creates a new file from the template (a path ending in "XXXXXX", which is
 // replaced by a unique suffix in place) with the permissions an ordinary new
 // file gets, opened for writing in binary mode. nullptr when it cannot be
-// made.
+// made. The file stays locked while it is open, so that a later run can
+// tell it from one that a killed process left behind (FileRemoveIfStale).
 FILE* FileCreateTemporary(std::string* pTemplate);
+
+// Removes szPath when it is a regular file of this user (not a link) that
+// no running process holds as FileCreateTemporary made it (the lock goes
+// with its process however it ends). true when it was removed.
+bool FileRemoveIfStale(const char* szPath);
 
 // The longest file name the folder takes, characters (255 when unknown).
 long FileNameMax(const char* szFolder);

@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,8 @@ FILE* FileCreateTemporary(std::string* pTemplate)
     const int fd = mkstemp(pTemplate->data());
     if (fd < 0)
         return nullptr;
+    // Held until the file is closed: tells a later run that it is not stale.
+    (void)flock(fd, LOCK_EX | LOCK_NB);
     // mkstemp makes the file private; an ordinary file gets the usual permissions.
     const mode_t mask = umask(0);
     umask(mask);
@@ -131,6 +134,19 @@ FILE* FileCreateTemporary(std::string* pTemplate)
         unlink(pTemplate->c_str());
     }
     return file;
+}
+
+bool FileRemoveIfStale(const char* szPath)
+{
+    struct stat st {};
+    if (lstat(szPath, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid())
+        return false;
+    const int fd = open(szPath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool removed = flock(fd, LOCK_EX | LOCK_NB) == 0 && unlink(szPath) == 0;
+    close(fd);
+    return removed;
 }
 
 long FileNameMax(const char* szFolder)

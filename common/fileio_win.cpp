@@ -185,6 +185,22 @@ FILE* FileCreateTemporary(std::string* pTemplate)
     return nullptr;
 }
 
+bool FileRemoveIfStale(const char* szPath)
+{
+    const DWORD attributes = GetFileAttributesA(szPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    // Opened without sharing only when no other process holds it; deleted
+    // when this handle closes.
+    const HANDLE h = CreateFileA(szPath, DELETE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 long FileNameMax(const char*)
 {
     return 255;   // every Windows file system the suite meets

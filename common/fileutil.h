@@ -75,8 +75,12 @@ int FileHasProgramMode(const char* szPath);
 // once instead of blocking the open or being read without end.
 const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink);
 
-// Opens szPath for reading in binary mode only when it is a regular file
-// (a link to one included), without ever blocking on a pipe or a device.
-// nullptr when it is none (*pszKind names what it is, as PathSpecialKind)
-// or cannot be opened (*pszKind null, errno holds the reason).
-FILE* FileOpenRegular(const char* szPath, const char** pszKind);
+// PathSpecialKind with links followed, for callers that need no reason.
+const char* FileSpecialKind(const char* szPath);
+
+// fopen for a regular file only ("rb", "wb", "ab"; "w" and "a" create the
+// file): a pipe, a device, a folder or another special file is refused at
+// once, never waited on (opening a pipe blocks until its other end comes)
+// and never truncated or written. nullptr on failure, with errno set and
+// *pszKind (when given) the kind refused, else nullptr.
+FILE* FileOpenRegular(const char* szPath, const char* szMode, const char** pszKind = nullptr);

@@ -6,6 +6,25 @@
 
 #include "fileutil.h"
 
+namespace {
+
+const char* KindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return nullptr;
+    if (S_ISDIR(mode))
+        return "folder";
+    if (S_ISFIFO(mode))
+        return "pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "device";
+    if (S_ISSOCK(mode))
+        return "socket";
+    return "special file";
+}
+
+}  // namespace
+
 int FileHasProgramMode(const char* szPath)
 {
     struct stat st {};
@@ -23,48 +42,52 @@ const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink)
             *pnErrno = errno;
         return nullptr;
     }
-    if (S_ISREG(st.st_mode))
-        return nullptr;
     if (S_ISLNK(st.st_mode))
         return "symbolic link";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISFIFO(st.st_mode))
-        return "pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return "device";
-    if (S_ISSOCK(st.st_mode))
-        return "socket";
-    return "special file";
+    return KindOf(st.st_mode);
 }
 
-FILE* FileOpenRegular(const char* szPath, const char** pszKind)
+const char* FileSpecialKind(const char* szPath)
 {
-    *pszKind = nullptr;
-    // Non-blocking, so that opening a pipe or a modem device returns at
-    // once; what was opened is looked at before a byte is read.
-    const int fd = open(szPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int err = 0;
+    return PathSpecialKind(szPath, &err, true);
+}
+
+FILE* FileOpenRegular(const char* szPath, const char* szMode, const char** pszKind)
+{
+    if (pszKind != nullptr)
+        *pszKind = nullptr;
+    // Non-blocking for the open only: a pipe without a writer (or reader)
+    // would hold the open forever, a terminal would become our own.
+    int flags = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    if (szMode[0] == 'w' || szMode[0] == 'a')
+        flags |= O_WRONLY | O_CREAT | (szMode[0] == 'a' ? O_APPEND : 0);
+    else
+        flags |= O_RDONLY;
+    const int fd = open(szPath, flags, 0666);
+    if (fd < 0) {
         const int err = errno;
-        if (S_ISDIR(st.st_mode))
-            *pszKind = "folder";
-        else if (S_ISFIFO(st.st_mode))
-            *pszKind = "pipe";
-        else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-            *pszKind = "device";
-        else if (S_ISSOCK(st.st_mode))
-            *pszKind = "socket";
-        else if (st.st_mode != 0)
-            *pszKind = "special file";
+        if (pszKind != nullptr)
+            *pszKind = FileSpecialKind(szPath);
+        errno = err;
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || KindOf(st.st_mode) != nullptr) {
+        if (pszKind != nullptr)
+            *pszKind = KindOf(st.st_mode);
+        close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    // Truncated only now that it is known to be a file.
+    if ((szMode[0] == 'w' && ftruncate(fd, 0) != 0) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        const int err = errno;
         close(fd);
         errno = err;
         return nullptr;
     }
-    const int flags = fcntl(fd, F_GETFL);
-    FILE* f = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "rb") : nullptr;
+    FILE* f = fdopen(fd, szMode);
     if (f == nullptr) {
         const int err = errno;
         close(fd);

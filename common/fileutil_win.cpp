@@ -1,5 +1,7 @@
 // Windows part of the file utilities, on the file system seam.
 #include <cerrno>
+#include <cstdio>
+#include <string>
 
 #include "fileio.h"
 #include "fileutil.h"
@@ -22,16 +24,37 @@ const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink)
     return FileKindName(st.nType);
 }
 
-FILE* FileOpenRegular(const char* szPath, const char** pszKind)
+const char* FileSpecialKind(const char* szPath)
 {
-    *pszKind = nullptr;
+    int err = 0;
+    return PathSpecialKind(szPath, &err, true);
+}
+
+FILE* FileOpenRegular(const char* szPath, const char* szMode, const char** pszKind)
+{
+    if (pszKind != nullptr)
+        *pszKind = nullptr;
     FileStatus st;
     int err = 0;
-    FILE* f = FileOpenRegular(szPath, &st, &err);
-    if (f == nullptr) {
-        if (err == 0)
-            *pszKind = FileKindName(st.nType);
-        errno = err;
+    if (szMode[0] == 'r') {
+        FILE* f = FileOpenRegular(szPath, &st, &err);
+        if (f == nullptr) {
+            if (err == 0 && pszKind != nullptr)
+                *pszKind = FileKindName(st.nType);
+            errno = err != 0 ? err : EINVAL;
+        }
+        return f;
     }
-    return f;
+    // Writing: what stands at the name must be a regular file (a device
+    // name such as NUL or COM1 is none), and files are written as bytes.
+    if (FileStatusOf(szPath, true, &st, &err) && st.nType != FILE_KIND_REGULAR) {
+        if (pszKind != nullptr)
+            *pszKind = FileKindName(st.nType);
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string mode = szMode;
+    if (mode.find('b') == std::string::npos)
+        mode += 'b';
+    return std::fopen(szPath, mode.c_str());
 }

@@ -33,5 +33,16 @@ bool RuntimeDirPrepare(const std::string& sDir, RuntimeDirOpen nOpen, std::strin
 // The folder in which a simulator links its ports: RuntimeDir("varn-ports").
 std::string SerialVirtualPortDir();
 
+// Whether the links in the port folder sDir may be opened: the folder is a
+// directory (not a link) of this user with mode 0700 (no access for group
+// or others), so nobody else can have planted a link in it. Nothing is
+// created or changed. false with the reason in *pError (a sentence naming
+// the folder); a missing folder is not trusted, with an empty reason.
+bool PortDirTrusted(const std::string& sDir, std::string* pError);
+
+// Whether the link sPath of a trusted port folder leads to a character
+// device (a serial port or a pseudo-terminal), not to a file or a folder.
+bool PortLinkIsDevice(const std::string& sPath);
+
 // The folder of the single-instance sockets: RuntimeDir("varn-instance").
 std::string InstanceSocketDir();

@@ -56,3 +56,36 @@ bool RuntimeDirPrepare(const std::string& sDir, RuntimeDirOpen nOpen, std::strin
     *pError = "Folder '" + sDir + "' is open to other users (mode " + mode + ")";
     return false;
 }
+
+bool PortDirTrusted(const std::string& sDir, std::string* pError)
+{
+    pError->clear();
+    struct stat st {};
+    if (lstat(sDir.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            *pError = "Could not read folder '" + sDir + "' (" + std::strerror(errno) + ")";
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        *pError = "'" + sDir + "' is not a folder";
+        return false;
+    }
+    if (st.st_uid != getuid()) {
+        *pError = "Folder '" + sDir + "' belongs to another user (uid " +
+                  std::to_string(static_cast<unsigned>(st.st_uid)) + ")";
+        return false;
+    }
+    if ((st.st_mode & 0777) != 0700) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
+        *pError = "Folder '" + sDir + "' is not private to its user (mode " + mode + ")";
+        return false;
+    }
+    return true;
+}
+
+bool PortLinkIsDevice(const std::string& sPath)
+{
+    struct stat st {};
+    return stat(sPath.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}

@@ -49,3 +49,31 @@ int KillProces(const char* szName)
     }
     return ended ? 1 : 0;
 }
+
+int IsProgramRunning(const char* szPath)
+{
+    const std::string path = ProcessProgramPath(szPath);
+    std::vector<ProcessEntry> list;
+    if (path.empty() || !ProcessSnapshot(&list))
+        return 0;
+    for (const ProcessEntry& p : list) {
+        if (p.sPath == path)
+            return 1;
+    }
+    return 0;
+}
+
+int KillProgram(const char* szPath)
+{
+    const std::string path = ProcessProgramPath(szPath);
+    std::vector<ProcessEntry> list;
+    if (path.empty() || !ProcessSnapshot(&list))
+        return 0;
+    const ProcessId self = ProcessCurrentId();
+    bool ended = false;
+    for (const ProcessEntry& p : list) {
+        if (p.sPath == path && p.nId != self && ProcessTerminate(p.nId, 5000))
+            ended = true;
+    }
+    return ended ? 1 : 0;
+}

@@ -31,6 +31,13 @@ int IsProcessRunning(const char* szName);
 // ended, else 0.
 int KillProces(const char* szName);
 
+// The same two for one program file: only processes running the file at
+// szPath (links resolved; also when the file has been replaced or removed
+// since it was started) are seen and ended, never copies of a program of
+// the same name in another folder.
+int IsProgramRunning(const char* szPath);
+int KillProgram(const char* szPath);
+
 // Platform part.
 
 using ProcessId = long;
@@ -57,7 +64,12 @@ unsigned char ProcessWatchedStatus(const ProcessWatch& watch);
 struct ProcessEntry {
     ProcessId nId;
     std::string sName;   // executable file name without directory
+    std::string sPath;   // the executable's full path, links resolved
 };
+
+// szPath as the process list shows a program started from it: absolute,
+// links resolved (as given when it cannot be resolved).
+std::string ProcessProgramPath(const char* szPath);
 
 // A snapshot of the running processes whose executable name can be read.
 // false when the process list itself cannot be read.

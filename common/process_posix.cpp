@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -89,9 +90,9 @@ bool ProcessStartDetached(const std::string& sPath, const std::vector<std::strin
 
 namespace {
 
-// The executable file name of a process, without directory; empty when it
-// cannot be read (another user's process, a kernel thread, gone).
-std::string ExecutableName(const char* szPid)
+// The executable's full path of a process; empty when it cannot be read
+// (another user's process, a kernel thread, gone).
+std::string ExecutablePath(const char* szPid)
 {
     char link[64];
     std::snprintf(link, sizeof link, "/proc/%s/exe", szPid);
@@ -104,8 +105,7 @@ std::string ExecutableName(const char* szPid)
     static const char kDeleted[] = " (deleted)";
     if (path.size() > sizeof kDeleted - 1 && path.compare(path.size() - (sizeof kDeleted - 1), std::string::npos, kDeleted) == 0)
         path.resize(path.size() - (sizeof kDeleted - 1));
-    size_t sep = path.rfind('/');
-    return sep == std::string::npos ? path : path.substr(sep + 1);
+    return path;
 }
 
 // true once the process is gone (or a zombie: it has ended, only its parent
@@ -136,12 +136,23 @@ bool ProcessSnapshot(std::vector<ProcessEntry>* pList)
         long pid = std::strtol(e->d_name, &end, 10);
         if (end == e->d_name || *end != '\0' || pid <= 0)
             continue;
-        std::string name = ExecutableName(e->d_name);
-        if (!name.empty())
-            pList->push_back({pid, std::move(name)});
+        std::string path = ExecutablePath(e->d_name);
+        if (path.empty())
+            continue;
+        const size_t sep = path.rfind('/');
+        std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+        pList->push_back({pid, std::move(name), std::move(path)});
     }
     closedir(dir);
     return true;
+}
+
+std::string ProcessProgramPath(const char* szPath)
+{
+    char real[PATH_MAX];
+    if (realpath(szPath, real) != nullptr)
+        return real;
+    return szPath;
 }
 
 ProcessId ProcessCurrentId()

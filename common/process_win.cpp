@@ -83,11 +83,28 @@ bool ProcessSnapshot(std::vector<ProcessEntry>* pList)
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
         // The snapshot holds the executable's file name without directory.
-        if (entry.th32ProcessID != 0 && entry.szExeFile[0] != '\0')
-            pList->push_back({static_cast<ProcessId>(entry.th32ProcessID), entry.szExeFile});
+        if (entry.th32ProcessID == 0 || entry.szExeFile[0] == '\0')
+            continue;
+        // The full path, where the process may be asked for it.
+        std::string path;
+        if (const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)) {
+            char buffer[MAX_PATH * 2] = "";
+            DWORD size = sizeof buffer;
+            if (QueryFullProcessImageNameA(process, 0, buffer, &size))
+                path.assign(buffer, size);
+            CloseHandle(process);
+        }
+        pList->push_back({static_cast<ProcessId>(entry.th32ProcessID), entry.szExeFile, path});
     }
     CloseHandle(snapshot);
     return true;
+}
+
+std::string ProcessProgramPath(const char* szPath)
+{
+    char full[MAX_PATH * 2] = "";
+    const DWORD n = GetFullPathNameA(szPath, sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full, n) : std::string(szPath);
 }
 
 ProcessId ProcessCurrentId()

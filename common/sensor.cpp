@@ -188,7 +188,9 @@ int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
         SetResult(szResult, uResultSize, "Serial port read error");
         return 0;
     }
-    if (len <= 1) {
+    // A zero byte ends the status as text: "\0K" is a status of no
+    // characters, not a refusal with an empty reason.
+    if (len <= 1 || line[0] == '\0' || line[1] == '\0') {
         SetResult(szResult, uResultSize, "Bad response status code");
         return 0;
     }

@@ -10,6 +10,7 @@
 
 #include "log.h"
 #include "portaccess.h"
+#include "serial_exit.h"
 
 std::atomic<SerialHandle> hSerial{SERIAL_INVALID_HANDLE};
 
@@ -176,6 +177,7 @@ int SerialOpen(const char* szPort)
         return 0;
     }
     SerialPortPurge(h, true, true);
+    SerialExitWatch(h);
     Log("Serial port '%s' opened !", szPort);
     return 1;
 }
@@ -196,6 +198,7 @@ int SerialClose()
         // within its time-out, and only then is the descriptor released.
         std::scoped_lock lock(mSerialRead, mSerialWrite);
         tReadAhead.Drop();
+        SerialExitUnwatch();
         SerialPortClose(h);
     }
     Log("Serial port closed !");

@@ -10,6 +10,8 @@
 // these functions cover the others.
 #pragma once
 
+#include "serial_port.h"
+
 // Clears the exclusive flag of the open port, which stays open. Safe in a
 // signal handler and from any thread; does nothing while no port is open.
 void SerialExitRelease();
@@ -21,6 +23,13 @@ void SerialExitRelease();
 // Signals the program already handles or ignores are left alone; a handler
 // installed later that ends the process itself calls SerialExitRelease.
 void SerialExitGuardInstall();
+
+// SIGKILL reaches no handler: SerialOpen starts a watch that clears the
+// flag once the process that opened the port is gone, however it ended, and
+// SerialClose ends the watch (waiting for it) before the port is closed. At
+// most one watch at a time, like the port.
+void SerialExitWatch(SerialHandle nHandle);
+void SerialExitUnwatch();
 
 // --- Platform part (serial_exit_posix.cpp) ------------------------------
 // SerialExitRelease above, and the signal handlers of SerialExitGuardInstall

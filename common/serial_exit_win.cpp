@@ -10,3 +10,12 @@ void SerialExitRelease()
 void SerialExitGuardSignals()
 {
 }
+
+// The system frees the port with the process: no watch is needed.
+void SerialExitWatch(SerialHandle)
+{
+}
+
+void SerialExitUnwatch()
+{
+}

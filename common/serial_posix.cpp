@@ -15,6 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "log.h"
 #include "portdir.h"
 #include "serial_port.h"
 
@@ -334,9 +335,21 @@ void SerialPortPurge(SerialHandle h, bool bInput, bool bOutput)
 std::vector<std::string> SerialPortCandidates()
 {
     std::vector<std::string> ports;
+    // The port folder is trusted only as the user's private folder: in /tmp
+    // anybody could have made it and planted links to files or devices.
     const std::string virtualDir = SerialVirtualPortDir();
-    for (const std::string& name : ListDir(virtualDir))
-        ports.push_back(virtualDir + "/" + name);
+    std::string distrust;
+    if (PortDirTrusted(virtualDir, &distrust)) {
+        for (const std::string& name : ListDir(virtualDir)) {
+            const std::string path = virtualDir + "/" + name;
+            if (PortLinkIsDevice(path))
+                ports.push_back(path);
+            else
+                Log("Port link '%s' skipped: it does not lead to a character device !", path.c_str());
+        }
+    } else if (!distrust.empty()) {
+        Log("Port folder ignored: %s !", distrust.c_str());
+    }
     // Hardware ports: tty class entries backed by a device. The legacy
     // 8250 driver registers placeholders of type 0 (unknown) that do not
     // exist as hardware.

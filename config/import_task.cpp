@@ -90,7 +90,7 @@ int ImportSensorConfigFn()
     // Looked at again when opened: a pipe or a device put under the name
     // since the dialog would hang the import or be read without end.
     const char* kind = nullptr;
-    FILE* file = FileOpenRegular(path.c_str(), &kind);
+    FILE* file = FileOpenRegular(path.c_str(), "rb", &kind);
     if (file == nullptr) {
         if (kind != nullptr)
             Error("Could not open file '%s' for reading : it is a %s, not a regular file !", path.c_str(), kind);

@@ -33,6 +33,10 @@ InstallPathFault InstallCheckPath(const char* szDir, const std::string& sWritten
     const std::string rel = InstallScriptPath(sWritten);
     const std::string root(szDir);
     *pJoined = root + '/' + rel;
+    // The system would take the text before a zero byte: another path
+    // than the one written.
+    if (rel.find('\0') != std::string::npos)
+        return INSTALL_PATH_ZERO_BYTE;
     if (!rel.empty() && rel[0] == '/')
         return INSTALL_PATH_LEAVES;
     std::string deepest;

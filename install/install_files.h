@@ -15,6 +15,7 @@ enum InstallPathFault {
     INSTALL_PATH_OK = 0,
     INSTALL_PATH_LEAVES,     // absolute, a ".." component, or through a link that points outside
     INSTALL_PATH_TOO_LONG,   // the joined path does not fit the suite's path buffers
+    INSTALL_PATH_ZERO_BYTE,  // holds a zero byte: the system would see only the text before it
 };
 
 // The path written in the script in the platform's form: the script writes
@@ -25,7 +26,8 @@ std::string InstallScriptPath(const std::string& sWritten);
 // says whether it may be used: it must stay inside szDir, lexically (not
 // absolute, no ".." component) and on disk (the part of it that exists
 // already, links resolved, lies inside szDir resolved), and it must fit
-// INSTALL_PATH_MAX characters. *pJoined is set in every case.
+// INSTALL_PATH_MAX characters, and hold no zero byte. *pJoined is set in
+// every case.
 InstallPathFault InstallCheckPath(const char* szDir, const std::string& sWritten, std::string* pJoined);
 
 // Whether a destination is a program, whose running copies are closed

@@ -84,7 +84,8 @@ void InstallKeepExecBits(const std::string& sFrom, const std::string& sTo)
 
 int InstallCopyFile(const std::string& sFrom, const std::string& sTo)
 {
-    int in = open(sFrom.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a pipe in place of the file would hold the open forever.
+    int in = open(sFrom.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (in < 0)
         return 0;
     struct stat st;

@@ -38,7 +38,7 @@ int InstallSelfMode(const char* szTmpDir, const char* szSource, const char* szDe
     std::this_thread::sleep_for(std::chrono::milliseconds(tInstallWaits.uSelfMs));
     // The installer's file is not deleted first: the move replaces it in one
     // step, so a missing new installer leaves the old one in place.
-    if (!FileExists(szSource))
+    if (!FileExists(szSource) || FileSpecialKind(szSource) != nullptr)
         return Error("Could not self install '%s' (File '%s' not found) !", INSTALL_PROGRAM, szSource);
     InstallKeepExecBits(szSource, szDest);
     if (!InstallMoveFile(szSource, szDest))

@@ -119,6 +119,8 @@ int CheckPath(const char* szDir, unsigned uLine, const std::string& sWritten, st
     case INSTALL_PATH_TOO_LONG:
         // The path itself would not fit the message.
         return Error("Bad install script format at line %u (Path too long) !", uLine);
+    case INSTALL_PATH_ZERO_BYTE:
+        return Error("Bad install script format at line %u (Path holding a zero byte) !", uLine);
     default:
         return Error("Bad install script format at line %u (Path '%s' leaves its directory) !", uLine,
                      sWritten.c_str());
@@ -157,6 +159,16 @@ void SelfInstallation(const std::string& sSource, const std::string& sDest)
     ExecTools(INSTALL_TEMP_PROGRAM, params.c_str());
 }
 
+// An update brings files: a pipe would hold the move or the copy, a device
+// would be put in place of a program. 0 after reporting.
+int SourceIsFile(const std::string& s, const std::string& d)
+{
+    if (const char* kind = FileSpecialKind(s.c_str()))
+        return Error("Could not install '%s' (Source file '%s' is a %s, not a regular file) !", d.c_str(), s.c_str(),
+                     kind);
+    return 1;
+}
+
 // Pass 0: checks every line, counts the operations. The installer's own
 // line, when its new file is there, makes the pass start the
 // self-installation once the whole script has been checked.
@@ -170,6 +182,9 @@ ReadResult ScanScript()
         if (e.nKind != SCRIPT_UNKNOWN) {
             std::string s, d;
             if (!EntryPaths(e, &s, &d))
+                return false;
+            // Checked before any file is touched.
+            if (e.nKind == SCRIPT_INSTALL && !SourceIsFile(s, d))
                 return false;
             if (e.nKind == SCRIPT_INSTALL && NamesInstaller(e.sDest) && FileExists(s.c_str())) {
                 if (!self) {
@@ -200,14 +215,14 @@ int InstallOne(const ScriptEntry& e, const std::string& s, const std::string& d,
             return 1;
         return Error("Could not install '%s' (Source file '%s' not found) !", d.c_str(), s.c_str());
     }
-    if (InstallIsProgram(d, s)) {
-        char name[APP_PATH_SIZE];
-        PathBasename(d.c_str(), name, sizeof name);
-        if (IsProcessRunning(name)) {
-            InstallProgressTxt(INSTALL_STEP_CLOSE, "Closing '%s' application...", e.sDest.c_str());
-            KillProces(name);
-            SleepMs(tInstallWaits.uCloseMs);
-        }
+    if (!SourceIsFile(s, d))
+        return 0;
+    // Only the copy being replaced is closed: the same program run from
+    // another folder (a second copy of the suite) keeps running.
+    if (InstallIsProgram(d, s) && IsProgramRunning(d.c_str())) {
+        InstallProgressTxt(INSTALL_STEP_CLOSE, "Closing '%s' application...", e.sDest.c_str());
+        KillProgram(d.c_str());
+        SleepMs(tInstallWaits.uCloseMs);
     }
     // The file in place is not deleted first: the move replaces it in one
     // step, so it is never missing.

@@ -136,11 +136,42 @@ bool ScopeParseBlockHeader(const uint8_t* pBytes, size_t uLength, BlockHeader* p
     return true;
 }
 
+BlockCheck ScopeCheckBlock(const uint8_t* pBytes, size_t uLength)
+{
+    BlockHeader header;
+    if (!ScopeParseBlockHeader(pBytes, uLength, &header) || uLength < header.uFrameSize)
+        return BLOCK_SHORT;
+    if (pBytes[header.uFrameSize - 1] != '\n')
+        return BLOCK_BAD_END;
+    const uint8_t* payload = pBytes + SCOPE_BLOCK_HEADER;
+    for (unsigned i = 0; i + 1 < header.uPayloadSize; i += 2) {
+        if (ReadU16(payload + i) > SCOPE_SAMPLE_MAX)
+            return BLOCK_BAD_SAMPLE;
+    }
+    return BLOCK_WHOLE;
+}
+
+const char* ScopeBlockCheckText(BlockCheck nCheck)
+{
+    switch (nCheck) {
+    case BLOCK_WHOLE:
+        return "whole";
+    case BLOCK_SHORT:
+        return "short";
+    case BLOCK_BAD_END:
+        return "no line feed at its end";
+    case BLOCK_BAD_SAMPLE:
+        return "a sample above 4095";
+    }
+    return "bad";
+}
+
 bool ScopeBlockSamples(const uint8_t* pBytes, size_t uLength, uint16_t* pSamples)
 {
     // The samples must lie inside the announced payload and inside what came:
     // a shorter block would give its end bytes, or stale bytes, as samples.
-    if (uLength < SCOPE_BLOCK_MIN_FILLED || ReadU16(pBytes + 10) < 2 * SCOPE_BLOCK_SAMPLES)
+    if (uLength < SCOPE_BLOCK_MIN_FILLED || ReadU16(pBytes + 10) < 2 * SCOPE_BLOCK_SAMPLES ||
+        ScopeCheckBlock(pBytes, uLength) != BLOCK_WHOLE)
         return false;
     const uint8_t* p = pBytes + SCOPE_BLOCK_HEADER;
     for (unsigned k = 0; k < SCOPE_BLOCK_SAMPLES; k++)

@@ -75,10 +75,28 @@ bool ScopeIsBlock(const uint8_t* pBytes, size_t uLength);
 // Reads the header of a block (at least 12 bytes); false when shorter.
 bool ScopeParseBlockHeader(const uint8_t* pBytes, size_t uLength, BlockHeader* pHeader);
 
+constexpr unsigned SCOPE_SAMPLE_MAX = 4095;   // largest 12-bit reading
+
+// What ScopeCheckBlock found in a block.
+enum BlockCheck {
+    BLOCK_WHOLE = 0,    // all announced bytes, the LF at the frame's end, every sample a 12-bit reading
+    BLOCK_SHORT,        // fewer bytes than header, payload and end bytes
+    BLOCK_BAD_END,      // the frame's last byte is not the LF: its bytes are not one block
+    BLOCK_BAD_SAMPLE,   // a payload value above 4095
+};
+
+// Checks the first header + payload + 2 bytes of a block: a block that came
+// short and was completed from the bytes that followed (the next block,
+// a record) fails here rather than giving foreign bytes as samples.
+BlockCheck ScopeCheckBlock(const uint8_t* pBytes, size_t uLength);
+
+// Log text of a check result ("short", "no line feed at its end", ...).
+const char* ScopeBlockCheckText(BlockCheck nCheck);
+
 // The 2000 samples from byte 12 on (a longer payload gives its first 2000);
 // false, nothing stored, when the payload size announces fewer than 4000
-// bytes or fewer than 12 + 4000 bytes came, so a short block is never filled
-// from its end bytes or from stale ones.
+// bytes or ScopeCheckBlock does not find the block whole, so a short block
+// is never filled from its end bytes, stale bytes or the next block.
 bool ScopeBlockSamples(const uint8_t* pBytes, size_t uLength, uint16_t* pSamples);
 
 // --- Measurement records -------------------------------------------------------

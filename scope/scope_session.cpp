@@ -76,6 +76,15 @@ ScopeSession::~ScopeSession()
 
 namespace {
 
+// false after the recorder has stopped on a write failure.
+bool RecordingOn(ScopeSession& s, ScopeFrontEnd& fe)
+{
+    if (!s.recorder.bFailed.load())
+        return true;
+    fe.RecordingFailed();
+    return false;
+}
+
 // The thread ends by itself: remember why and tell the front end.
 int EndThread(std::atomic<int>& nResult, ScopeFrontEnd& fe, int result)
 {
@@ -136,6 +145,7 @@ int ScopeDisconnect(ScopeSession& s, ScopeFrontEnd& fe)
     if (s.settings.bSaveWav.load() != 0 && s.receiver.bWavStarted && s.recorder.bPeriodOpen) {
         WavWrite(s.recorder);
         s.recorder.bPeriodOpen = false;
+        RecordingOn(s, fe);
     }
     Log("Thread is stopped !");
     SerialClose();
@@ -190,15 +200,16 @@ bool StartUp(ScopeSession& s, ScopeFrontEnd& fe, const std::atomic<bool>& bStop,
 
 // Recording for this frame, decided once so that a toggle in between cannot
 // append a block to a recording that was never started.
-bool RecordingFrame(ScopeSession& s)
+// A recording that failed starts anew when the switch is turned on again.
+bool RecordingFrame(ScopeSession& s, ScopeFrontEnd& fe)
 {
     if (s.settings.bSaveWav.load() == 0)
         return false;
-    if (!s.receiver.bWavStarted) {
+    if (!s.receiver.bWavStarted || s.recorder.bFailed.load()) {
         WavInit(s.recorder);
         s.receiver.bWavStarted = true;
     }
-    return true;
+    return RecordingOn(s, fe);
 }
 
 void TakeRecord(ScopeSession& s, ScopeFrontEnd& fe, const char* pLine, size_t uLength)
@@ -231,7 +242,7 @@ int AsciiLine(ScopeSession& s, ScopeFrontEnd& fe, std::atomic<int>& nResult, con
         TakeRecord(s, fe, pLine, uLength);
         return 1;
     }
-    const bool recording = RecordingFrame(s);
+    const bool recording = RecordingFrame(s, fe);
     AsciiFrame frame;
     const AsciiFrameResult result = ScopeParseAsciiFrame(pLine, uLength, &frame);
     if (result == ASCII_FRAME_BAD) {
@@ -250,8 +261,10 @@ int AsciiLine(ScopeSession& s, ScopeFrontEnd& fe, std::atomic<int>& nResult, con
         r.vBlocBuffer[k] = ScopeWavValue(frame.vValues[k]);
     const unsigned n = ++s.uFrames;
     fe.Redraw(0);
-    if (recording)
+    if (recording) {
         WavAddBloc(s.recorder, r.vBlocBuffer);
+        RecordingOn(s, fe);
+    }
     fe.Frame(FrameInfo(n, frame.vValues, SCOPE_ASCII_VALUES));
     return 1;
 }
@@ -270,14 +283,16 @@ int BinaryUnit(ScopeSession& s, ScopeFrontEnd& fe, const unsigned char* pUnit, s
         Log("Block of %zu bytes without its %u samples dropped !", uLength, SCOPE_BLOCK_SAMPLES);
         return 1;
     }
-    const bool recording = RecordingFrame(s);
+    const bool recording = RecordingFrame(s, fe);
     s.display.PushFrame(SCOPE_BLOCK_SAMPLES, samples, SCOPE_BLOCK_SAMPLES);
     for (unsigned k = 0; k < SCOPE_BLOCK_SAMPLES; k++)
         r.vBlocBuffer[k] = ScopeWavValue(samples[k]);
     const unsigned n = ++s.uFrames;
     fe.Redraw(0);
-    if (recording)
+    if (recording) {
         WavAddBloc(s.recorder, r.vBlocBuffer);
+        RecordingOn(s, fe);
+    }
     fe.Frame(FrameInfo(n, samples, SCOPE_BLOCK_SAMPLES));
     return 1;
 }

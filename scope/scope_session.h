@@ -57,6 +57,11 @@ public:
     virtual void Frame(const ScopeFrameInfo& info) { (void)info; }
     virtual void Record(const char* szLine) { (void)szLine; }
 
+    // The recording stopped because a file could not be written (the
+    // message has been shown; bSaveWav is off now). Receive thread, or the
+    // caller's thread at a disconnect. Must return at once.
+    virtual void RecordingFailed() {}
+
     // Receive thread: the thread ends by itself (nResult: SCOPE_RECEIVE_*),
     // after its message, if any, was shown. Must return at once. The
     // connection stays until ScopeDisconnect.

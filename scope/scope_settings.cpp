@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fileutil.h"
 #include "log.h"
 #include "profile.h"
 #include "scope_parse.h"
@@ -16,6 +17,9 @@ constexpr char CONFIG_NAME[] = "VARN-Scope";
 constexpr char TMP_NAME[] = "tmp.bin";
 // A settings file is a few lines; more than this is not one.
 constexpr size_t CONFIG_READ_MAX = 1u << 20;
+// The desktop's user folders file: a dozen short lines.
+constexpr size_t USER_DIRS_READ_MAX = 64 * 1024;
+constexpr size_t USER_DIRS_LINE_MAX = 2 * static_cast<size_t>(APP_PATH_SIZE);   // longer lines are no folder of ours
 
 void SetDir(ScopeSettings& s, const std::string& sDir)
 {
@@ -80,36 +84,49 @@ std::string Getenv(const char* szName)
     return v != nullptr ? std::string(v) : std::string();
 }
 
-// The XDG_DOCUMENTS_DIR line of user-dirs.dirs: XDG_DOCUMENTS_DIR="$HOME/Documents".
+// The user-dirs.dirs file of the desktop's user folders.
 std::string UserDirsDocuments(const std::string& sHome)
 {
     std::string config = Getenv("XDG_CONFIG_HOME");
     if (config.empty())
         config = sHome + "/.config";
-    FILE* f = std::fopen((config + "/user-dirs.dirs").c_str(), "r");
+    FILE* f = FileOpenRegular((config + "/user-dirs.dirs").c_str(), "rb");
     if (f == nullptr)
         return {};
+    std::string text(USER_DIRS_READ_MAX, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), f));
+    std::fclose(f);
+    return ScopeParseUserDirs(text.data(), text.size(), sHome);
+}
+
+}  // namespace
+
+std::string ScopeParseUserDirs(const char* pText, size_t uLength, const std::string& sHome)
+{
+    static const char key[] = "XDG_DOCUMENTS_DIR=\"";
     std::string found;
-    char line[APP_PATH_SIZE * 2];
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        static const char key[] = "XDG_DOCUMENTS_DIR=\"";
-        if (std::strncmp(line, key, sizeof key - 1) != 0)
+    size_t start = 0;
+    while (start < uLength) {
+        const void* lf = std::memchr(pText + start, '\n', uLength - start);
+        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
+        const std::string line(pText + start, end - start);
+        start = end + 1;
+        if (line.size() > USER_DIRS_LINE_MAX || line.compare(0, sizeof key - 1, key) != 0)
             continue;
-        std::string value = line + sizeof key - 1;
+        std::string value = line.substr(sizeof key - 1);
         const size_t quote = value.find('"');
         if (quote == std::string::npos)
             continue;
         value.resize(quote);
         if (value.rfind("$HOME", 0) == 0)
             value = sHome + value.substr(5);
-        if (!value.empty() && value[0] == '/')
+        // A folder name holds no zero byte, and it must fit the settings.
+        if (!value.empty() && value[0] == '/' && value.find('\0') == std::string::npos &&
+            value.size() < static_cast<size_t>(APP_PATH_SIZE))
             found = value;
     }
-    std::fclose(f);
     return found;
 }
-
-}  // namespace
 
 std::string ScopeDocumentsDir()
 {
@@ -160,8 +177,12 @@ void ScopeParseConfig(ScopeSettings& settings, const char* pText, size_t uLength
 
 int LoadConfig(ScopeSettings& settings)
 {
-    FILE* f = std::fopen(settings.szCfgFile, "rb");
+    // Only a file: a pipe here would hold the start forever.
+    const char* kind = nullptr;
+    FILE* f = FileOpenRegular(settings.szCfgFile, "rb", &kind);
     if (f == nullptr) {
+        if (kind != nullptr)
+            Log("Settings: '%s' is a %s, not a regular file: not read !", settings.szCfgFile, kind);
         ScopeSettingsUpdatePaths(settings);
         return 0;
     }
@@ -177,7 +198,7 @@ int LoadConfig(ScopeSettings& settings)
 
 int WriteConfig(const ScopeSettings& settings)
 {
-    FILE* f = std::fopen(settings.szCfgFile, "w");
+    FILE* f = FileOpenRegular(settings.szCfgFile, "w");
     if (f == nullptr)
         return 0;
     const ProgramProfile& p = tProgramProfiles[PROGRAM_SCOPE];

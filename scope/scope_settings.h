@@ -54,6 +54,12 @@ int WriteConfig(const ScopeSettings& settings);
 // Rebuilds szTmpFile from szWavDir.
 void ScopeSettingsUpdatePaths(ScopeSettings& settings);
 
+// The documents folder named by the text of a user-dirs.dirs file (any
+// bytes): the last XDG_DOCUMENTS_DIR="..." line whose value is an absolute
+// path ("$HOME" at its start replaced by sHome) that fits the settings;
+// empty when there is none.
+std::string ScopeParseUserDirs(const char* pText, size_t uLength, const std::string& sHome);
+
 // The user's documents folder: $XDG_DOCUMENTS_DIR, else the XDG_DOCUMENTS_DIR
 // line of user-dirs.dirs, else $HOME/Documents; the current folder without
 // a home.

@@ -18,6 +18,9 @@ namespace {
 constexpr size_t PADDING_CHUNK = 64 * 1024;    // bytes of padding written per call
 constexpr int FREE_NAME_TRIES = 999;            // "_2" to "_999" before giving up on a free name
 constexpr uint64_t WAV_DATA_MAX = 0xFFFFFFFFull - 36;   // largest data chunk the header can state
+constexpr char SIDE_EXT[] = ".period";                  // the raw file's side file: rate and period
+constexpr size_t SIDE_SIZE_MAX = 256;                   // bytes of a side file read
+constexpr char NOT_CONVERTED_NAME[] = "tmp_not_converted";   // raw samples of unknown rate and period
 
 void PutU16(unsigned char* p, unsigned v)
 {
@@ -51,53 +54,131 @@ void EnsureDir(const char* szDir)
     }
 }
 
-long long RawFileSize(const char* szPath, long long* pmtime)
+long long RawFileSize(const char* szPath)
 {
     FileStatus st;
     if (!FileStatusOf(szPath, true, &st, nullptr) || st.nType != FILE_KIND_REGULAR)
         return -1;
-    if (pmtime != nullptr)
-        *pmtime = st.tmModified;
     return static_cast<long long>(st.uSize);
 }
 
-// Moves raw samples that could not be converted out of the way, so the next
-// period starts a raw file of its own and nothing is mixed or lost.
-void KeepRaw(WavRecorder& rec, const std::string& sName)
+std::string SidePath(const WavRecorder& rec)
 {
-    const std::string keep = WavFreePath(rec.settings.szWavDir, sName.c_str(), "bin");
-    if (RenameNoReplace(rec.settings.szTmpFile, keep.c_str()))
-        Log("Raw samples kept in '%s' !", keep.c_str());
-    else
-        Log("ERROR :Could not keep raw samples of '%s' in '%s' !", rec.settings.szTmpFile, keep.c_str());
+    return std::string(rec.settings.szTmpFile) + SIDE_EXT;
 }
 
-// Converts one period's raw file into the next free name of sName.
-void Finish(WavRecorder& rec, const std::string& sName, unsigned nRate)
+// The system's reason for the last failure, or the kind of file in the way.
+std::string Reason(const char* szKind)
 {
+    if (szKind != nullptr)
+        return std::string("it is a ") + szKind + ", not a regular file";
+    return std::strerror(errno);
+}
+
+// The recording cannot be written: it stops here, once, with one message
+// that names what was kept.
+void Report(WavRecorder& rec, const std::string& sWhat, const std::string& sKept)
+{
+    if (rec.bFailed.load())
+        return;
+    rec.settings.bSaveWav = 0;
+    rec.bPeriodOpen = false;
+    rec.sFailure = "Recording stopped: " + sWhat + " !";
+    if (!sKept.empty())
+        rec.sFailure += "\nThe samples recorded so far are kept in '" + sKept + "'.";
+    rec.bFailed = true;
+    Error("%s", rec.sFailure.c_str());
+}
+
+// Moves raw samples that could not be converted out of the way (with their
+// side file), so the next period starts a raw file of its own and nothing is
+// mixed or lost. The path they are in now.
+std::string KeepRaw(WavRecorder& rec, const char* szName)
+{
+    const std::string keep = WavFreePath(rec.settings.szWavDir, szName, "bin");
+    if (!RenameNoReplace(rec.settings.szTmpFile, keep.c_str())) {
+        Log("ERROR :Could not keep raw samples of '%s' in '%s' !", rec.settings.szTmpFile, keep.c_str());
+        return rec.settings.szTmpFile;
+    }
+    Log("Raw samples kept in '%s' !", keep.c_str());
+    const std::string side = SidePath(rec);
+    if (FileSpecialKind(side.c_str()) == nullptr && !RenameNoReplace(side.c_str(), (keep + SIDE_EXT).c_str()))
+        std::remove(side.c_str());
+    rec.bSideWritten = false;
+    return keep;
+}
+
+// Converts one period's raw file into the next free name of sName. The WAV
+// file's path (*pbWav true), or where the raw samples were kept when the
+// conversion failed, or "" when there were none.
+std::string Finish(WavRecorder& rec, const std::string& sName, unsigned nRate, bool* pbWav)
+{
+    *pbWav = false;
     const std::string out = WavFreePath(rec.settings.szWavDir, sName.c_str(), "wav");
     if (WavFromRaw(rec.settings.szTmpFile, out.c_str(), nRate)) {
+        std::remove(SidePath(rec).c_str());
+        rec.bSideWritten = false;
         rec.vFilesWritten.push_back(out);
         rec.uFilesWritten++;
-    } else if (RawFileSize(rec.settings.szTmpFile, nullptr) > 0) {
-        KeepRaw(rec, sName);
+        *pbWav = true;
+        return out;
     }
+    if (RawFileSize(rec.settings.szTmpFile) > 0)
+        return KeepRaw(rec, sName.c_str());
+    return {};
+}
+
+// Writes the side file of the raw file about to start: its rate and period.
+bool WriteSide(WavRecorder& rec)
+{
+    const std::string side = SidePath(rec);
+    const char* kind = nullptr;
+    FILE* f = FileOpenRegular(side.c_str(), "wb", &kind);
+    bool ok = f != nullptr;
+    if (ok) {
+        ok = std::fprintf(f, "rate=%u\nperiod=%lld\n", rec.nPeriodRate, rec.tmFile) > 0;
+        ok = std::fclose(f) == 0 && ok;
+    }
+    if (!ok) {
+        Report(rec, "could not write '" + side + "' (" + Reason(kind) + ")", {});
+        return false;
+    }
+    rec.bSideWritten = true;
+    return true;
+}
+
+bool ReadSide(const WavRecorder& rec, WavPeriodInfo* pInfo)
+{
+    FILE* f = FileOpenRegular(SidePath(rec).c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    char text[SIDE_SIZE_MAX];
+    const size_t got = std::fread(text, 1, sizeof text, f);
+    std::fclose(f);
+    return WavParsePeriodInfo(text, got, pInfo);
 }
 
 // A raw file with samples that no WAV file was made of (the program ended
-// during a recording, or recording was switched off before a disconnect).
+// during a recording, or recording was switched off before a disconnect):
+// converted as its side file says, or kept unconverted when nothing says
+// at which rate and for which period it was recorded.
 void ConvertLeftover(WavRecorder& rec)
 {
-    long long mtime = 0;
-    const long long size = RawFileSize(rec.settings.szTmpFile, &mtime);
+    const long long size = RawFileSize(rec.settings.szTmpFile);
     if (size <= 0)
         return;
-    const bool known = rec.bPeriodOpen;
-    const unsigned rate = known ? rec.nPeriodRate : rec.nWavSampleRate;
-    const std::string name = WavLocalTime(known ? rec.tmFile : mtime, "%Y%m%d_%H%M%S");
-    Log("Raw file '%s' of an unfinished recording (%lld bytes): converting it as %s...", rec.settings.szTmpFile,
-        size, name.c_str());
-    Finish(rec, name, rate);
+    WavPeriodInfo info;
+    if (!ReadSide(rec, &info)) {
+        Log("Raw file '%s' of an unfinished recording (%lld bytes) has no period file: not converted !",
+            rec.settings.szTmpFile, size);
+        KeepRaw(rec, NOT_CONVERTED_NAME);
+        return;
+    }
+    const std::string name = WavLocalTime(info.tmPeriod, "%Y%m%d_%H%M%S");
+    Log("Raw file '%s' of an unfinished recording (%lld bytes, %u Hz): converting it as %s...",
+        rec.settings.szTmpFile, size, info.nRate, name.c_str());
+    bool wav = false;
+    Finish(rec, name, info.nRate, &wav);
 }
 
 }  // namespace
@@ -163,9 +244,54 @@ void WavSetMode(WavRecorder& rec, unsigned nSampleRate)
     rec.nWavSmpPerFile = rec.settings.nWavDuration * nSampleRate;
 }
 
+bool WavParsePeriodInfo(const char* pText, size_t uLength, WavPeriodInfo* pInfo)
+{
+    WavPeriodInfo info;
+    bool rate = false, period = false;
+    size_t start = 0;
+    while (start < uLength) {
+        const void* lf = std::memchr(pText + start, '\n', uLength - start);
+        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
+        const std::string line(pText + start, end - start);
+        start = end + 1;
+        long long value = 0;
+        const size_t eq = line.find('=');
+        // At most 18 digits: no overflow, and no period is longer.
+        if (eq == std::string::npos || eq + 1 >= line.size() || line.size() - eq - 1 > 18)
+            continue;
+        const char* p = line.c_str() + eq + 1;
+        const bool negative = *p == '-';
+        if (negative)
+            p++;
+        if (*p < '0' || *p > '9')
+            continue;
+        for (; *p >= '0' && *p <= '9'; p++)
+            value = value * 10 + (*p - '0');
+        if (*p != '\0')
+            continue;
+        if (negative)
+            value = -value;
+        const std::string key = line.substr(0, eq);
+        if (key == "rate" && (value == SCOPE_ASCII_RATE || value == SCOPE_BINARY_RATE)) {
+            info.nRate = static_cast<unsigned>(value);
+            rate = true;
+        } else if (key == "period") {
+            info.tmPeriod = value;
+            period = true;
+        }
+    }
+    if (!rate || !period)
+        return false;
+    *pInfo = info;
+    return true;
+}
+
 void WavInit(WavRecorder& rec)
 {
-    // The raw file of an unfinished recording still belongs to the old period.
+    // The raw file of an unfinished recording still belongs to its own period.
+    rec.bFailed = false;
+    rec.sFailure.clear();
+    rec.bSideWritten = false;
     EnsureDir(rec.settings.szWavDir);
     ConvertLeftover(rec);
 
@@ -182,32 +308,69 @@ void WavInit(WavRecorder& rec)
 
     rec.bPeriodOpen = true;
     rec.nPeriodRate = rec.nWavSampleRate;
-
-    FILE* f = std::fopen(rec.settings.szTmpFile, "wb");
-    if (f == nullptr)
+    // Samples left at tmp.bin (they could not be moved away) are not overwritten.
+    if (RawFileSize(rec.settings.szTmpFile) > 0) {
+        Report(rec, std::string("the samples of an earlier recording are still in '") + rec.settings.szTmpFile + "'",
+               rec.settings.szTmpFile);
         return;
+    }
+    struct stat st;
+    const bool found = stat(rec.settings.szWavDir, &st) == 0;
+    if (!found || !S_ISDIR(st.st_mode)) {
+        const std::string reason = std::strerror(found ? ENOTDIR : errno);
+        Report(rec, std::string("the wav folder '") + rec.settings.szWavDir + "' cannot be used (" + reason + ")", {});
+        return;
+    }
+    if (!WriteSide(rec))
+        return;
+
+    const char* kind = nullptr;
+    FILE* f = FileOpenRegular(rec.settings.szTmpFile, "wb", &kind);
+    if (f == nullptr) {
+        Report(rec, std::string("could not create '") + rec.settings.szTmpFile + "' (" + Reason(kind) + ")", {});
+        std::remove(SidePath(rec).c_str());
+        return;
+    }
     // The padding goes out in chunks: a long period would need hundreds of
     // megabytes in one piece.
     std::vector<unsigned char> chunk(static_cast<size_t>(std::min<unsigned long long>(padding, PADDING_CHUNK)));
     for (size_t i = 0; i + 1 < chunk.size(); i += 2)
         PutU16(chunk.data() + i, static_cast<uint16_t>(WAV_PADDING_VALUE));
-    for (unsigned long long left = padding; left > 0;) {
+    bool ok = true;
+    for (unsigned long long left = padding; ok && left > 0;) {
         const size_t n = static_cast<size_t>(std::min<unsigned long long>(left, chunk.size()));
-        if (std::fwrite(chunk.data(), 1, n, f) != n) {
-            Log("ERROR :Could not write padding to '%s' !", rec.settings.szTmpFile);
-            break;
-        }
+        ok = std::fwrite(chunk.data(), 1, n, f) == n;
         left -= n;
     }
-    if (std::fclose(f) != 0)
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) {
+        const std::string reason = std::strerror(errno);
         Log("ERROR :Could not write padding to '%s' !", rec.settings.szTmpFile);
+        // Padding only: nothing of the signal to keep.
+        std::remove(rec.settings.szTmpFile);
+        std::remove(SidePath(rec).c_str());
+        Report(rec, std::string("could not write '") + rec.settings.szTmpFile + "' (" + reason + ")", {});
+    }
 }
 
 void WavAddBloc(WavRecorder& rec, const int16_t* pBloc)
 {
-    FILE* f = std::fopen(rec.settings.szTmpFile, "ab");
-    if (f == nullptr)
+    if (rec.bFailed.load())
         return;
+    // A new period's raw file starts with its side file.
+    if (!rec.bSideWritten && !WriteSide(rec))
+        return;
+    const char* kind = nullptr;
+    FILE* f = FileOpenRegular(rec.settings.szTmpFile, "ab", &kind);
+    if (f == nullptr) {
+        const std::string what = std::string("could not open '") + rec.settings.szTmpFile + "' (" + Reason(kind) + ")";
+        bool wav = false;
+        const std::string kept = kind == nullptr ? Finish(rec, WavLocalTime(rec.tmFile, "%Y%m%d_%H%M%S"),
+                                                          rec.nPeriodRate, &wav)
+                                                 : std::string();
+        Report(rec, what, kept);
+        return;
+    }
     unsigned char bytes[SCOPE_BLOC_SIZE * 2];
     const unsigned samples = std::min(rec.nWavSampleRate, SCOPE_BLOC_SIZE);
     for (unsigned k = 0; k < samples; k++)
@@ -215,8 +378,14 @@ void WavAddBloc(WavRecorder& rec, const int16_t* pBloc)
     const size_t size = static_cast<size_t>(samples) * 2;
     bool ok = std::fwrite(bytes, 1, size, f) == size;
     ok = std::fclose(f) == 0 && ok;
-    if (!ok)
+    if (!ok) {
+        const std::string reason = std::strerror(errno);
         Log("ERROR :Could not append %zu bytes to '%s' !", size, rec.settings.szTmpFile);
+        bool wav = false;
+        const std::string kept = Finish(rec, WavLocalTime(rec.tmFile, "%Y%m%d_%H%M%S"), rec.nPeriodRate, &wav);
+        Report(rec, std::string("could not write '") + rec.settings.szTmpFile + "' (" + reason + ")", kept);
+        return;
+    }
     rec.nWavSmp += rec.nWavSampleRate / 2;
     Log("nWavSmp: %u", rec.nWavSmp);
     if (rec.nWavSmp >= rec.nWavSmpPerFile) {
@@ -228,7 +397,13 @@ void WavAddBloc(WavRecorder& rec, const int16_t* pBloc)
 void WavWrite(WavRecorder& rec)
 {
     const unsigned rate = rec.bPeriodOpen ? rec.nPeriodRate : rec.nWavSampleRate;
-    Finish(rec, WavLocalTime(rec.tmFile, "%Y%m%d_%H%M%S"), rate);
+    const std::string name = WavLocalTime(rec.tmFile, "%Y%m%d_%H%M%S");
+    bool wav = false;
+    const std::string path = Finish(rec, name, rate, &wav);
+    if (!wav && !path.empty()) {
+        Report(rec, std::string("could not write the wav file '") + name + ".wav' (" + std::strerror(errno) + ")",
+               path);
+    }
     rec.nWavSmp = 0;
     rec.tmFile += rec.settings.nWavDuration;
 }
@@ -240,7 +415,7 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     const std::string build = std::string(rawfile) + ".wav";
     Log("Create intermediate wav file to '%s'...", build.c_str());
 
-    FILE* raw = std::fopen(rawfile, "rb");
+    FILE* raw = FileOpenRegular(rawfile, "rb");
     if (raw == nullptr) {
         Log("ERROR :Could not open raw file '%s' !", rawfile);
         return 0;
@@ -265,7 +440,7 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     if (data != size)
         Log("WARNING : %u trailing bytes of a partial sample frame dropped !", static_cast<unsigned>(size - data));
 
-    FILE* out = std::fopen(build.c_str(), "wb");
+    FILE* out = FileOpenRegular(build.c_str(), "wb");
     if (out == nullptr) {
         std::fclose(raw);
         Log("ERROR :Could not open build file '%s' !", build.c_str());
@@ -291,7 +466,10 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     std::fclose(raw);
     ok = std::fclose(out) == 0 && ok;
     if (!ok) {
+        // The raw file keeps every sample; a half-written copy would only
+        // take the space a full disk lacks and pass for a recording.
         Log("ERROR :Could not copy chunk from '%s' to '%s' !", rawfile, build.c_str());
+        std::remove(build.c_str());
         return 0;
     }
 

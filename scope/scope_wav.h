@@ -11,7 +11,14 @@
 // Nothing is overwritten or lost: a name already taken gets "_2", "_3", ...;
 // raw samples that could not be converted are kept as "<name>.bin"; a raw
 // file left by an interrupted recording is converted before a new
-// recording starts.
+// recording starts, at the rate and under the period named by its side file
+// "tmp.bin.period" (written before the raw file's first sample), or kept as
+// "tmp_not_converted.bin" when there is none.
+//
+// A file that cannot be written (disk full, no folder, no permission, a
+// pipe or device in the way) stops the recording at once: what was written
+// so far is finished or kept under a name, and the failure is reported once
+// with Error; bSaveWav is switched off.
 //
 // Threads: the receive thread alone runs WavInit and WavAddBloc (and the
 // WavWrite of a full period); the window thread runs the WavWrite of a
@@ -70,22 +77,42 @@ struct WavRecorder {
     bool bPeriodOpen = false;
     unsigned nPeriodRate = 0;
 
+    bool bSideWritten = false;      // the side file describes the current raw file
+
     std::atomic<unsigned> uFilesWritten{0};   // WAV files finished, for progress
     std::vector<std::string> vFilesWritten;   // their paths; read only while no receive thread runs
+
+    // A write failed and the recording stopped (until the next WavInit);
+    // sFailure is the message reported, read only while no receive thread runs.
+    std::atomic<bool> bFailed{false};
+    std::string sFailure;
 };
+
+// What the side file of a raw file says: the rate it was recorded at and
+// the start of its period (seconds since 1970-01-01 UTC).
+struct WavPeriodInfo {
+    unsigned nRate = 0;
+    long long tmPeriod = 0;
+};
+
+// Parses a side file's text ("rate=2000\nperiod=1709290800\n", any bytes);
+// false unless it names a rate of 1000 or 2000 and a period start.
+bool WavParsePeriodInfo(const char* pText, size_t uLength, WavPeriodInfo* pInfo);
 
 // Sets the stream's rate and the period's sample frames (nWavDuration x rate).
 void WavSetMode(WavRecorder& rec, unsigned nSampleRate);
 
 // Starts a recording at the current time: the period it falls into, the
-// padding for the part of the period before now (the value 0x8001, written
-// in chunks), logged. A raw file left over is converted first.
+// side file, the padding for the part of the period before now (the value
+// 0x8001, written in chunks), logged. A raw file left over is converted
+// first. Clears a failure of an earlier recording.
 void WavInit(WavRecorder& rec);
 
 // Appends one frame's block (nWavSampleRate samples: 0.5 s of both
 // channels) to the raw file with its own open and close; finishes the
-// period with WavWrite once it holds nWavSmpPerFile sample frames. A raw
-// file that cannot be opened drops the block.
+// period with WavWrite once it holds nWavSmpPerFile sample frames. A block
+// that cannot be written stops the recording (see above); after a failure
+// blocks are ignored.
 void WavAddBloc(WavRecorder& rec, const int16_t* pBloc);
 
 // Finishes the current period: the WAV file named by tmFile, then the next

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -155,6 +157,19 @@ void ScopeWindow::Redraw(int bErase)
             plots->repaint();
         else
             plots->update();
+    });
+}
+
+void ScopeWindow::RecordingFailed()
+{
+    // The recorder has switched recording off; the settings file keeps the
+    // user's choice for the next start, so the box changes without a toggle.
+    QPointer<QAction> record = MenuItem("Record to wav");
+    PostToWindowThread([record] {
+        if (record == nullptr)
+            return;
+        const QSignalBlocker quiet(record.data());
+        record->setChecked(false);
     });
 }
 

@@ -38,6 +38,8 @@ public:
     // ScopeFrontEnd.
     void Redraw(int bErase) override;
     void Status(int bConnected) override { DlgMainStatus(bConnected); }
+    // The error box has been shown: "Record to wav" is unticked to match.
+    void RecordingFailed() override;
 
     // The window's fixed size: 394 x 300 dialog units of its font.
     static QSize DialogSize(const QFontMetrics& fm);

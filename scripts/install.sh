@@ -63,13 +63,55 @@ if [ $uninstall -eq 1 ]; then
     [ -f "$list" ] || die "no installation in '$dest' ('$list_name' not found)"
     mapfile -t lines <"$list"
     rm -f -- "$list"
+    # The list is only a file in the install folder: whoever could edit it
+    # must not make us delete anything else. Files are removed only inside
+    # the install folder and as the menu entries and icons an install
+    # writes; folders only on the way to those (and only when empty).
+    apps=$data_home/applications
+    icons=$data_home/icons
+    real_dest=$(cd -P -- "$dest" && pwd)
+    # The real folder holding path $1 (links resolved), or nothing.
+    real_parent() {
+        (cd -P -- "$(dirname -- "$1")" 2>/dev/null && pwd)
+    }
+    plain_path() {
+        case "$1/" in */../*|*/./*|*//*) return 1 ;; esac
+        case "$1" in /*) return 0 ;; esac
+        return 1
+    }
+    owned_file() {
+        local p=$1 parent
+        plain_path "$p" || return 1
+        parent=$(real_parent "$p") || return 1
+        case "$p" in
+            "$dest"/*) case "$parent/" in "$real_dest"/*) return 0 ;; esac ;;
+            "$apps"/varn-*.desktop) [ "$parent" = "$(cd -P -- "$apps" && pwd)" ] && return 0 ;;
+            "$icons"/hicolor/*/apps/varn-*.png)
+                case "$parent/" in "$(cd -P -- "$icons" 2>/dev/null && pwd)"/hicolor/*) return 0 ;; esac ;;
+        esac
+        return 1
+    }
+    owned_dir() {
+        local d=$1 root
+        plain_path "$d" || return 1
+        for root in "$dest" "$apps" "$icons"; do
+            case "$d/" in "$root"/*) return 0 ;; esac
+            case "$root/" in "$d"/*) return 0 ;; esac
+        done
+        return 1
+    }
     # Files first, then the folders the install created, deepest first, each
     # only when nothing else is left in it.
     for line in "${lines[@]}"; do
-        if [ "${line:0:2}" = "f " ]; then rm -f -- "${line:2}"; fi
+        [ "${line:0:2}" = "f " ] || continue
+        if owned_file "${line:2}"; then
+            rm -f -- "${line:2}"
+        else
+            echo "install.sh: '${line:2}' is not a file of this installation: left alone" >&2
+        fi
     done
     for line in "${lines[@]}"; do
-        if [ "${line:0:2}" = "d " ]; then printf '%s\n' "${line:2}"; fi
+        if [ "${line:0:2}" = "d " ] && owned_dir "${line:2}"; then printf '%s\n' "${line:2}"; fi
     done | sort -r | while IFS= read -r d; do
         rmdir -- "$d" 2>/dev/null || true
     done

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "portdir.h"
+#include "serial_port.h"
 #include "test_support.h"
 
 namespace {
@@ -131,4 +132,39 @@ TEST(RuntimeDir, FolderOfAnotherUserIsRefused)
     ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
     EXPECT_EQ(Prepare(dir, RUNTIME_DIR_TIGHTEN), "Folder '" + dir + "' belongs to another user (uid 4711)");
     EXPECT_EQ(ModeOf(dir), 0777u);   // another user's folder is never changed
+}
+
+// The port list opens the links of the port folder: only the user's private
+// folder is looked into, and only links to character devices are taken.
+TEST(RuntimeDir, PortListTrustsOnlyAPrivatePortFolderAndDeviceLinks)
+{
+    TempDir session;
+    RuntimeEnv env(session.Path().c_str());
+    const std::string dir = SerialVirtualPortDir();
+    auto listed = [&dir] {
+        std::vector<std::string> found;
+        for (const std::string& port : SerialPortCandidates()) {
+            if (port.rfind(dir + "/", 0) == 0)
+                found.push_back(port.substr(dir.size() + 1));
+        }
+        return found;
+    };
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    ASSERT_EQ(symlink("/dev/null", (dir + "/dev").c_str()), 0);
+    const std::string file = session.File("secret");
+    std::ofstream(file) << "x";
+    ASSERT_EQ(symlink(file.c_str(), (dir + "/file").c_str()), 0);
+
+    std::string why;
+    EXPECT_FALSE(PortDirTrusted(dir, &why));
+    EXPECT_EQ(why, "Folder '" + dir + "' is not private to its user (mode 755)");
+    EXPECT_TRUE(listed().empty());
+
+    ASSERT_EQ(chmod(dir.c_str(), 0700), 0);
+    EXPECT_EQ(listed(), std::vector<std::string>{"dev"});
+
+    if (getuid() == 0) {
+        ASSERT_EQ(chown(dir.c_str(), 4711, 4711), 0);
+        EXPECT_TRUE(listed().empty());
+    }
 }

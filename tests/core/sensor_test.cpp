@@ -64,6 +64,9 @@ TEST_F(ConsoleTest, HostResultTextsOfTheLineByLineForm)
 {
     EXPECT_EQ(Exchange("get a", "get a\r\nO\r\n"), 0);
     EXPECT_STREQ(szResult, "Bad response status code");
+    // A status line that starts with a zero byte holds no text at all.
+    EXPECT_EQ(Exchange("get a", std::string("get a\r\n\0K a=1\r\n", 15)), 0);
+    EXPECT_STREQ(szResult, "Bad response status code");
     EXPECT_EQ(Exchange("get a", "get a \r\nOK a=1\r\n"), 0);
     EXPECT_STREQ(szResult, "Bad echo size received");
     SerialPurge();

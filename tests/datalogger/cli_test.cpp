@@ -195,6 +195,31 @@ TEST_F(LoggerCliTest, ALegalLongNameStaysLegalForTheTemporaryFile)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6);
 }
 
+TEST_F(LoggerCliTest, KilledDownloadLetsGoOfThePortAndItsTemporaryFileGoesNextTime)
+{
+    StartSim(10000);
+    const std::string target = csv.File("out.csv");
+    // Another file of a similar name is no temporary file of ours.
+    std::ofstream(csv.File("out.csv.notes")) << "mine";
+    pid_t pid = Spawn({"logger", "download", sim->PortPath(), target});
+    WaitForRecords(pid);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(Wait(pid), 128 + SIGKILL);
+    ASSERT_EQ(CsvFolder().size(), 2u);   // the kill left its temporary file
+    // No handler ran, yet the exclusive flag went with the process.
+    const auto deadline = TickCountMs() + 5000;
+    while (!OrdinaryUserCanOpen(sim->PortPath()) && TickCountMs() < deadline)
+        usleep(10000);
+    EXPECT_TRUE(OrdinaryUserCanOpen(sim->PortPath()));
+
+    // The next download into the folder (from a sensor that is not in the
+    // middle of a stream) removes it.
+    sim->Stop();
+    StartSim(3);
+    EXPECT_EQ(Varn({"logger", "download", sim->PortPath(), target, "--yes"}), 0) << Err();
+    EXPECT_EQ(CsvFolder(), (std::vector<std::string>{"out.csv", "out.csv.notes"}));
+}
+
 TEST_F(LoggerCliTest, HangUpOrASecondSignalLeaveNoTemporaryFileAndAPortOthersCanOpen)
 {
     StartSim(10000);

@@ -26,8 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)
     if (ScopeParseBlockHeader(raw, bytes.size(), &header))
         FuzzCheck(bytes.size() >= 12);
     std::vector<uint16_t> samples(SCOPE_BLOCK_SAMPLES + 8, 0xABCD);
-    if (!ScopeBlockSamples(raw, bytes.size(), samples.data()))
+    if (!ScopeBlockSamples(raw, bytes.size(), samples.data())) {
         FuzzCheck(samples[0] == 0xABCD);
+    } else {
+        FuzzCheck(ScopeCheckBlock(raw, bytes.size()) == BLOCK_WHOLE);
+        for (unsigned k = 0; k < SCOPE_BLOCK_SAMPLES; k++)
+            FuzzCheck(samples[k] <= SCOPE_SAMPLE_MAX);
+    }
     FuzzCheck(samples[SCOPE_BLOCK_SAMPLES] == 0xABCD);
 
     ScopeRecord record;

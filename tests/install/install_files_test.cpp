@@ -19,6 +19,8 @@ TEST(InstallPath, StaysInsideItsFolder)
     EXPECT_EQ(joined, root.File("Docs/guide.pdf"));
     EXPECT_EQ(InstallCheckPath(root.Path().c_str(), "New\\Sub\\file", &joined), INSTALL_PATH_OK);
     EXPECT_EQ(InstallCheckPath(root.Path().c_str(), "a/./b..c/..d", &joined), INSTALL_PATH_OK);
+    // The system would see only "Docs" of "Docs<zero>\x" (found by the path fuzzer).
+    EXPECT_EQ(InstallCheckPath(root.Path().c_str(), std::string("Docs\0\\x", 7), &joined), INSTALL_PATH_ZERO_BYTE);
 
     for (const char* bad : {"/etc/passwd", "\\etc\\passwd", "..", "../x", "..\\x", "Docs\\..\\..\\x", "a/../b"}) {
         EXPECT_EQ(InstallCheckPath(root.Path().c_str(), bad, &joined), INSTALL_PATH_LEAVES) << bad;

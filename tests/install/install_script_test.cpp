@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,6 +91,47 @@ TEST_F(InstallTest, UpperCaseExeIsNoProgramToClose)
     EXPECT_FALSE(Contains(PlainTexts(fe), "Closing '" + name + "' application..."));
     kill(running, SIGKILL);
     waitpid(running, nullptr, 0);
+}
+
+TEST_F(InstallTest, SameProgramInAnotherFolderKeepsRunning)
+{
+    // A second copy of the suite (a technician's USB copy) runs the same name.
+    const std::string name = UniqueProgram("VARN-Config");
+    TempDir other;
+    const pid_t elsewhere = StartRunningProgram(other.File(name));
+    ASSERT_GT(elsewhere, 0);
+    const pid_t replaced = StartRunningProgram(App(name));
+    ASSERT_GT(replaced, 0);
+    ASSERT_TRUE(CopyStandin(App("VARN-Update")));
+    ASSERT_TRUE(WriteFile(Tmp(name), "new", 0755));
+    Script("[VARN-UPDATE-INSTALL]\nINSTALL=" + name + "|" + name + "\n");
+    EXPECT_TRUE(RunInstall());
+    EXPECT_TRUE(ChildEnded(replaced, 5000));
+    EXPECT_FALSE(ChildEnded(elsewhere, 100));
+    kill(elsewhere, SIGKILL);
+    waitpid(elsewhere, nullptr, 0);
+}
+
+TEST_F(InstallTest, PipeOrDeviceAsSourceIsRefusedBeforeAnythingIsTouched)
+{
+    ASSERT_TRUE(WriteFile(App("VARN-Config"), "old", 0755));
+    ASSERT_TRUE(WriteFile(Tmp("Docs/guide.pdf"), "guide"));
+    ASSERT_EQ(mkfifo(Tmp("pipe").c_str(), 0600), 0);
+    std::vector<std::string> kinds{"pipe"};
+    // A device node in the update folder needs the administrator to make.
+    if (mknod(Tmp("device").c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0)
+        kinds.push_back("device");
+    for (const std::string& kind : kinds) {
+        Script("[VARN-UPDATE-INSTALL]\nINSTALL=Docs\\guide.pdf|Docs\\guide.pdf\nINSTALL=" + kind + "|VARN-Config\n");
+        const size_t before = messages.Count();
+        EXPECT_EQ(ParseScript(0), 0);
+        ASSERT_EQ(messages.Count(), before + 1);
+        EXPECT_EQ(messages.Last(), "E:Could not install '" + App("VARN-Config") + "' (Source file '" + Tmp(kind) +
+                                       "' is a " + kind + ", not a regular file) !");
+        EXPECT_EQ(ReadFileText(App("VARN-Config")), "old");
+        EXPECT_FALSE(FileExistsOnDisk(App("Docs/guide.pdf")));
+        EXPECT_TRUE(ScriptExists());
+    }
 }
 
 TEST_F(InstallTest, HeaderOnlyScriptIsDoneAtOnce)

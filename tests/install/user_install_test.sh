@@ -57,9 +57,21 @@ done
 # so it ends at once without a window.
 (cd "$dest" && timeout 30 ./VARN-Install) || fail "installed VARN-Install did not run"
 
-# Files the programs write later stay; everything written goes.
+# Files the programs write later stay; everything written goes. Paths the
+# list names outside the installation (an edited list) stay too.
 echo "a log line" >"$dest/VARN-Config.log"
-"$script" --uninstall >/dev/null || fail "uninstall"
+echo mine >"$home/keep"
+mkdir "$home/docs" && echo mine >"$home/docs/keep"
+ln -s "$home/docs" "$dest/Docs-link"
+printf '%s\n' "f $home/keep" "f $dest/../../../keep" "f $dest/Docs-link/keep" "f $share/applications/other.desktop" \
+    >>"$dest/.varn-install.list"
+echo mine >"$share/applications/other.desktop"
+"$script" --uninstall >/dev/null 2>&1 || fail "uninstall"
+for kept in "$home/keep" "$home/docs/keep" "$share/applications/other.desktop"; do
+    [ -f "$kept" ] || fail "uninstall removed '$kept', which the install never wrote"
+done
+rm -rf "$home/keep" "$home/docs" "$dest/Docs-link" "$share/applications/other.desktop"
+rmdir "$share/applications"
 after=$(snapshot)
 expected=$(printf '%s\n' "$before" ./.local ./.local/share ./.local/share/varn ./.local/share/varn/VARN-Config.log | sort)
 [ "$after" = "$expected" ] || fail "uninstall left or removed the wrong files: $(diff <(echo "$expected") <(echo "$after"))"

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "host_port.h"
 #include "scope_test_support.h"
@@ -52,6 +53,7 @@ TEST_F(ScopeCli, RecordWritesWholePeriodsAndPrintsTheFiles)
     ASSERT_GE(files.size(), 2u) << ReadFileText(err);
     EXPECT_EQ(FilesWithExt(wav, ".wav").size(), files.size());
     EXPECT_FALSE(FileExistsOnDisk(wav + "/tmp.bin"));
+    EXPECT_FALSE(FileExistsOnDisk(wav + "/tmp.bin.period"));
     EXPECT_NE(ReadFileText(err).find("files written"), std::string::npos);
     if (!PythonWaveAvailable())
         GTEST_SKIP() << "python3 with its wave module is needed to read the files back";
@@ -65,6 +67,22 @@ TEST_F(ScopeCli, RecordWritesWholePeriodsAndPrintsTheFiles)
             EXPECT_EQ(r.nFrames, 2000) << files[i];
         else
             EXPECT_LE(r.nFrames, 2000);
+    }
+}
+
+TEST_F(ScopeCli, RecordingThatCannotBeWrittenFailsAtOnce)
+{
+    StartSim("3.45");
+    // The folder is a file; the raw file leads to /dev/full.
+    const std::string file = dir.File("plain");
+    std::ofstream(file) << "x";
+    const std::string full = dir.File("full");
+    ASSERT_EQ(mkdir(full.c_str(), 0700), 0);
+    ASSERT_EQ(symlink("/dev/full", (full + "/tmp.bin").c_str()), 0);
+    for (const std::string& wav : {file, full}) {
+        EXPECT_EQ(Run({"scope", "record", sim->PortPath(), wav, "--seconds", "60"}), 1) << ReadFileText(err);
+        EXPECT_NE(ReadFileText(err).find("Recording stopped: "), std::string::npos) << ReadFileText(err);
+        EXPECT_NE(ReadFileText(err).find("0 files written"), std::string::npos);
     }
 }
 

@@ -117,6 +117,15 @@ TEST(Block, HeaderAndSamplesLittleEndian)
     EXPECT_TRUE(ScopeBlockSamples(reinterpret_cast<const uint8_t*>(longPayload.data()), longPayload.size(), samples));
     EXPECT_EQ(samples[1999], 1999 & 0x0FFF);
     EXPECT_FALSE(ScopeParseBlockHeader(bytes, 11, &h));
+    // Its end must be the line feed, and every value a 12-bit reading.
+    std::string badEnd = block;
+    badEnd.back() = '\r';
+    EXPECT_EQ(ScopeCheckBlock(reinterpret_cast<const uint8_t*>(badEnd.data()), badEnd.size()), BLOCK_BAD_END);
+    std::string wild = block;
+    wild[12 + 2 * 7 + 1] = 0x10;   // sample 7 = 0x1007
+    EXPECT_EQ(ScopeCheckBlock(reinterpret_cast<const uint8_t*>(wild.data()), wild.size()), BLOCK_BAD_SAMPLE);
+    EXPECT_FALSE(ScopeBlockSamples(reinterpret_cast<const uint8_t*>(wild.data()), wild.size(), samples));
+    EXPECT_EQ(ScopeCheckBlock(bytes, block.size() - 1), BLOCK_SHORT);
 }
 
 std::string Label(const std::string& record, bool binary, RecordKind* kind)

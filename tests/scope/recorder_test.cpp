@@ -192,8 +192,10 @@ TEST_F(Recorder, SamePeriodTwiceKeepsBothFiles)
     EXPECT_EQ(DataSize(Wav("20240301_120000_2.wav")), 5u * 8000 + 4000);
 }
 
-TEST_F(Recorder, FailedConversionKeepsTheSamplesAndTheNextPeriodStartsClean)
+TEST_F(Recorder, FailedConversionStopsTheRecordingAndKeepsTheSamples)
 {
+    MessageRecorder messages;
+    frame.settings.bSaveWav = 1;
     frame.settings.nWavDuration = 600;
     WavSetMode(rec, SCOPE_BINARY_RATE);
     now = LocalTime(2024, 3, 1, 12, 0, 0);
@@ -205,10 +207,89 @@ TEST_F(Recorder, FailedConversionKeepsTheSamplesAndTheNextPeriodStartsClean)
     EXPECT_TRUE(FilesWithExt(frame.settings.szWavDir, ".wav").empty());
     EXPECT_EQ(SizeOf(Wav("20240301_120000.bin")), 4000);
     EXPECT_EQ(SizeOf(Raw()), -1);
+    EXPECT_TRUE(rec.bFailed.load());
+    EXPECT_EQ(frame.settings.bSaveWav.load(), 0);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.Last().find("Recording stopped: could not write the wav file '20240301_120000.wav'"),
+              std::string::npos) << messages.Last();
+    EXPECT_NE(messages.Last().find("kept in '" + Wav("20240301_120000.bin") + "'"), std::string::npos);
+    // The stopped recording takes no more blocks; a new one starts clean.
+    WavAddBloc(rec, bloc);
+    EXPECT_EQ(SizeOf(Raw()), -1);
     rmdir((Raw() + ".wav").c_str());
+    WavInit(rec);
+    EXPECT_FALSE(rec.bFailed.load());
     WavAddBloc(rec, bloc);
     WavWrite(rec);
-    EXPECT_EQ(DataSize(Wav("20240301_121000.wav")), 4000u);
+    EXPECT_EQ(DataSize(Wav("20240301_120000.wav")), 4000u);
+    EXPECT_EQ(messages.Count(), 1u);
+}
+
+// Every way the recording cannot be written is reported at once and stops
+// it; nothing waits on a pipe or writes into a device.
+TEST_F(Recorder, WriteFailuresAreReportedAtOnceAndWhatWasWrittenIsKept)
+{
+    frame.settings.nWavDuration = 600;
+    WavSetMode(rec, SCOPE_BINARY_RATE);
+    now = LocalTime(2024, 3, 1, 12, 0, 0);
+    auto start = [this](const std::string& dir) {
+        std::snprintf(frame.settings.szWavDir, sizeof frame.settings.szWavDir, "%s", dir.c_str());
+        ScopeSettingsUpdatePaths(frame.settings);
+        frame.settings.bSaveWav = 1;
+        WavInit(rec);
+    };
+    {
+        // The folder is a file.
+        MessageRecorder messages;
+        const std::string file = frame.Dir().File("plain");
+        WriteFile(file, "x");
+        start(file);
+        EXPECT_TRUE(rec.bFailed.load());
+        EXPECT_EQ(frame.settings.bSaveWav.load(), 0);
+        ASSERT_EQ(messages.Count(), 1u);
+        EXPECT_EQ(messages.Last(), "E:Recording stopped: the wav folder '" + file +
+                                       "' cannot be used (Not a directory) !");
+    }
+    for (const char* special : {"fifo", "full"}) {
+        // The raw file's name is taken by a pipe, or leads to /dev/full.
+        MessageRecorder messages;
+        const std::string dir = frame.Dir().File(std::string("wav-") + special);
+        ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+        const std::string raw = dir + "/tmp.bin";
+        if (std::string(special) == "fifo")
+            ASSERT_EQ(mkfifo(raw.c_str(), 0600), 0);
+        else
+            ASSERT_EQ(symlink("/dev/full", raw.c_str()), 0);
+        start(dir);
+        EXPECT_TRUE(rec.bFailed.load());
+        ASSERT_EQ(messages.Count(), 1u);
+        EXPECT_EQ(messages.Last(), "E:Recording stopped: could not create '" + raw + "' (it is a " +
+                                       (std::string(special) == "fifo" ? "pipe" : "device") +
+                                       ", not a regular file) !");
+    }
+
+    // A full file system: a 200 KiB tmpfs, filled by the recording itself.
+    const std::string mount = frame.Dir().File("small");
+    ASSERT_EQ(mkdir(mount.c_str(), 0700), 0);
+    if (getuid() != 0 || std::system(("mount -t tmpfs -o size=200k tmpfs '" + mount + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no small file system here (needs root and tmpfs mounts): the full disk case is not run";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { (void)std::system(("umount '" + path + "'").c_str()); }
+    } unmount{mount};
+    MessageRecorder messages;
+    now = LocalTime(2024, 3, 1, 12, 0, 0);
+    start(mount);
+    int blocks = 0;
+    for (; blocks < 100 && !rec.bFailed.load(); blocks++)
+        WavAddBloc(rec, bloc);
+    EXPECT_TRUE(rec.bFailed.load());
+    EXPECT_GT(blocks, 10);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.Last().find("(No space left on device) !"), std::string::npos) << messages.Last();
+    // The samples written before the disk filled are kept, under the period's name.
+    EXPECT_GE(SizeOf(mount + "/20240301_120000.bin"), (blocks - 1) * 4000LL);
+    EXPECT_NE(messages.Last().find("kept in '" + mount + "/20240301_120000.bin'"), std::string::npos);
 }
 
 TEST(WavFromRawFile, NeverReplacesAnExistingFileAndKeepsTheRawOne)
@@ -239,32 +320,42 @@ TEST(WavFromRawFile, NeverReplacesAnExistingFileAndKeepsTheRawOne)
     EXPECT_EQ(DataSize(frame.Dir().File("odd.wav")), 4000u);
 }
 
-TEST_F(Recorder, RawFileOfAnInterruptedRecordingBecomesAWavFileFirst)
+TEST_F(Recorder, RawFileOfAKilledRecordingIsConvertedAsItsPeriodFileSays)
 {
+    frame.settings.bSaveWav = 1;
     frame.settings.nWavDuration = 600;
     WavSetMode(rec, SCOPE_BINARY_RATE);
-    // Left by a program that ended during a recording: named by its modification time.
-    mkdir(frame.settings.szWavDir, 0700);
-    WriteFile(Raw(), std::string(8000, '\x33'));
-    struct utimbuf times{};
-    times.actime = times.modtime = static_cast<time_t>(LocalTime(2024, 2, 29, 8, 30, 15));
-    ASSERT_EQ(utime(Raw().c_str(), &times), 0);
     now = LocalTime(2024, 3, 1, 12, 0, 10);
     WavInit(rec);
-    EXPECT_EQ(DataSize(Wav("20240229_083015.wav")), 8000u);
-    EXPECT_EQ(SizeOf(Raw()), 10LL * 8000);   // the new recording's padding
-
-    // Recording switched off before a disconnect: the period is known.
     WavAddBloc(rec, bloc);
-    WavSetMode(rec, SCOPE_ASCII_RATE);   // the next connection is an older sensor
-    now = LocalTime(2024, 3, 1, 12, 30, 0);
-    WavInit(rec);
+    // The program is killed here; the next start records an older sensor.
+    WavRecorder next(frame.settings);
+    next.fnNow = [this] { return now; };
+    WavSetMode(next, SCOPE_ASCII_RATE);
+    now = LocalTime(2024, 3, 1, 14, 3, 0);
+    WavInit(next);
     EXPECT_EQ(DataSize(Wav("20240301_120000.wav")), 10u * 8000 + 4000);
     if (PythonWaveAvailable()) {
         const WavReadBack r = ReadWavWithPython(Wav("20240301_120000.wav"), false);
         ASSERT_TRUE(r.bOk) << r.sError;
         EXPECT_EQ(r.nFrameRate, 2000);   // the rate it was recorded at
     }
+    EXPECT_EQ(SizeOf(Raw()), 180LL * 4000);   // the new recording's padding
+    EXPECT_EQ(ReadFileText(Raw() + ".period"), "rate=1000\nperiod=" + std::to_string(LocalTime(2024, 3, 1, 14, 0, 0)) + "\n");
+
+    // Without its period file nothing says how to convert it: it is kept.
+    std::remove((Raw() + ".period").c_str());
+    WavInit(next);
+    EXPECT_EQ(SizeOf(Wav("tmp_not_converted.bin")), 180LL * 4000);
+    EXPECT_EQ(FilesWithExt(frame.settings.szWavDir, ".wav"), std::vector<std::string>{"20240301_120000.wav"});
+
+    WavPeriodInfo info;
+    EXPECT_FALSE(WavParsePeriodInfo("rate=1500\nperiod=5\n", 19, &info));
+    EXPECT_FALSE(WavParsePeriodInfo("rate=2000\n", 10, &info));
+    EXPECT_FALSE(WavParsePeriodInfo("rate=2000\nperiod=99999999999999999999\n", 38, &info));
+    ASSERT_TRUE(WavParsePeriodInfo("period=-60\nrate=2000", 20, &info));
+    EXPECT_EQ(info.nRate, 2000u);
+    EXPECT_EQ(info.tmPeriod, -60);
 }
 
 // --- Settings -----------------------------------------------------------
@@ -287,6 +378,14 @@ TEST_F(Settings, FileBesideTheProgramsSetsPeriodAndFolder)
     EXPECT_EQ(frame.settings.nWavDuration, 60u);
     EXPECT_STREQ(frame.settings.szWavDir, "/data/wav files");
     EXPECT_STREQ(frame.settings.szTmpFile, "/data/wav files/tmp.bin");
+}
+
+TEST_F(Settings, PipeInPlaceOfTheFileIsNotWaitedOn)
+{
+    ASSERT_EQ(mkfifo(frame.settings.szCfgFile, 0600), 0);
+    EXPECT_EQ(LoadConfig(frame.settings), 0);
+    EXPECT_EQ(WriteConfig(frame.settings), 0);
+    EXPECT_EQ(frame.settings.nWavDuration, 600u);
 }
 
 TEST_F(Settings, MissingFileKeepsTheDefaults)

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <QComboBox>
 #include <memory>
+#include <sys/stat.h>
 
 #include "appframe.h"
 #include "host_port.h"
@@ -162,6 +163,36 @@ TEST_F(ScopeWindowTest, RecordToWavIsWrittenAtOnceAndClosingFinishesTheFile)
     // The setting came back with the next start.
     window = std::make_unique<ScopeWindow>();
     EXPECT_TRUE(window->MenuItem("Record to wav")->isChecked());
+}
+
+TEST_F(ScopeWindowTest, RecordingThatCannotBeWrittenShowsItsErrorAndStops)
+{
+    // The WAV folder's name is taken by a file.
+    ASSERT_TRUE(FileWriteOk(app.File("wav"), "x"));
+    StartSim("2.82");
+    Open();
+    window->MenuItem("Record to wav")->trigger();
+    FindChild<QPushButton>(window.get(), "connect")->click();
+    ASSERT_TRUE(window->IsConnected()) << messages.Last();
+    ASSERT_TRUE(UiWaitFor([&] { return !window->MenuItem("Record to wav")->isChecked(); }, 20000));
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_NE(messages.Last().find("Recording stopped: the wav folder '" + app.File("wav") + "' cannot be used"),
+              std::string::npos) << messages.Last();
+    // The stream goes on without the recording; the user's choice stays in the file.
+    const unsigned frames = window->Session().uFrames.load();
+    ASSERT_TRUE(WaitFrames(frames + 2));
+    EXPECT_EQ(messages.Count(), 1u);
+    EXPECT_NE(ReadFileText(app.File("VARN-Scope.ini")).find("wavEnable=1\n"), std::string::npos);
+    window->DlgMainDisconnect();
+}
+
+TEST_F(ScopeWindowTest, PipeInPlaceOfTheSettingsFileDoesNotHoldTheStart)
+{
+    std::remove(app.File("VARN-Scope.ini").c_str());
+    ASSERT_EQ(mkfifo(app.File("VARN-Scope.ini").c_str(), 0600), 0);
+    Open();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->MenuItem("Record to wav")->isChecked());
 }
 
 TEST_F(ScopeWindowTest, NoPortChosenIsRefused)
