@@ -8,6 +8,14 @@ PortUsbInfo PortUsbDescription(const std::string&, const std::string&)
     return PortUsbInfo{};
 }
 
+PortDetails PortDescribeDetails(const std::string& sPath, const std::string&, const std::string&)
+{
+    PortDetails details;
+    details.sPath = sPath;
+    details.sName = PortDisplayName(sPath);
+    return details;
+}
+
 std::string PortDisplayName(const std::string& sPath, const std::string&)
 {
     // "\\.\COM12" is shown as "COM12".
