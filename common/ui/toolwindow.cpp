@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -250,6 +251,26 @@ void ToolWindow::ResizeForStart(int nWidth, int nHeight)
     if (QScreen* s = screen())
         size = ToolWindowStartSize(size, minimumSize(), s->availableGeometry().size());
     resize(size);
+}
+
+void ToolWindow::FitToScreen()
+{
+    const QSize wanted = minimumSizeHint().expandedTo(minimumSize());
+    QScreen* s = screen();
+    const QSize fitted = s != nullptr ? ToolWindowStartSize(wanted, QSize(0, 0), s->availableGeometry().size()) : wanted;
+    if (fitted == wanted || centralWidget() == nullptr) {
+        resize(wanted);
+        return;
+    }
+    QWidget* client = takeCentralWidget();
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(ToolName::ClientScroll);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
+    setMinimumSize(0, 0);
+    resize(fitted);
 }
 
 void ToolWindow::QuitNow()
