@@ -230,9 +230,11 @@ void DrawPlot(Frame& f, int top, int nChannel, const char* szLabel, QPolygon& po
         ScopeComputeSpectrum(s.vDataBuffer, nChannel, s.uSampleRate, &spectrum);
         f.p.setPen(f.pens.dotted);
         const float span = SPECTRUM_TOP_DB - SCOPE_SPECTRUM_FLOOR_DB;
-        for (int j = 0; j <= SCOPE_Y_DIVISIONS; j++) {
-            const int y = top + (j == SCOPE_Y_DIVISIONS ? g.H - 1 : j * g.H / SCOPE_Y_DIVISIONS);
-            if (j > 0 && j < SCOPE_Y_DIVISIONS)
+        // The floor at the bottom edge is not written: its value would meet
+        // the top value of the plot below.
+        for (int j = 0; j < SCOPE_Y_DIVISIONS; j++) {
+            const int y = top + j * g.H / SCOPE_Y_DIVISIONS;
+            if (j > 0)
                 f.p.drawLine(g.L, y, g.R, y);
             const float db = SPECTRUM_TOP_DB - span * static_cast<float>(j) / SCOPE_Y_DIVISIONS;
             values.emplace_back(y, QString::number(static_cast<double>(db), 'f', 0) + " dB");
@@ -240,9 +242,9 @@ void DrawPlot(Frame& f, int top, int nChannel, const char* szLabel, QPolygon& po
         if (!spectrum.vDb.empty()) {
             SpectrumPoints(g, top, spectrum, points);
             DrawCurve(f.p, f.pens, g, top, points, runs);
-            scale = QString("%1 Hz/div  %2 Hz")
+            scale = QString("%1 Hz/div  0 to %2 Hz")
                         .arg(static_cast<double>(s.uSampleRate) / 2.0 / SCOPE_X_DIVISIONS, 0, 'g', 4)
-                        .arg(s.uSampleRate);
+                        .arg(s.uSampleRate / 2);
         }
         below = QString::fromStdString(ScopePeakText(spectrum));
     } else {

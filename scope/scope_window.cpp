@@ -227,6 +227,8 @@ ScopeWindow::ScopeWindow(QWidget* pParent) : ToolWindow(PROGRAM_SCOPE, pParent),
         size = size.boundedTo(screen->availableSize() * 0.95);
     setFixedSize(size);
     FinishCreate();
+    // The keyboard starts at the port row, not on the plots that hold it.
+    PortList()->setFocus();
 }
 
 ScopeWindow::~ScopeWindow()

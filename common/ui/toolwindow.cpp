@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -111,6 +112,16 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& rowS
     }
     row->addStretch(0);
     row->addWidget(pMenuButton);
+    // Tab follows the row from left to right ("Menu >>" was made first).
+    QWidget::setTabOrder(pRefresh, pDebug);
+    QWidget* previous = pDebug;
+    for (QWidget* w : {static_cast<QWidget*>(pConnect), static_cast<QWidget*>(pDisconnect),
+                       static_cast<QWidget*>(pMenuButton)}) {
+        if (w != nullptr) {
+            QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+    }
 
     AddIdleOnly({pPortList, pRefresh, pMenuButton});
     if (rowSpec.bDebugIdleOnly)
@@ -270,7 +281,10 @@ void ToolWindow::FitToScreen()
     scroll->setWidget(client);
     setCentralWidget(scroll);
     setMinimumSize(0, 0);
-    resize(fitted);
+    // Room for the vertical scroll bar, so that the width needs no second one.
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+    resize(s != nullptr ? ToolWindowStartSize(wanted + QSize(bar, 0), QSize(0, 0), s->availableGeometry().size())
+                        : fitted);
 }
 
 void ToolWindow::QuitNow()
