@@ -191,6 +191,10 @@ void ToolWindow::AddIdleOnlyItem(const char* szMenuText)
 
 void ToolWindow::FinishCreate()
 {
+    // Enter presses the focused button, as Space does (outside dialogs Qt
+    // leaves Enter to the default button, which a main window has none of).
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(true);
     SetBusy(TASK_IDLE);
     auto check = tMenu.find("Check for update at startup");
     UiStartupCheckUpdate(check != tMenu.end() ? check->second : nullptr);

@@ -108,8 +108,9 @@ public:
     void AddBusyOnly(std::initializer_list<QWidget*> vWidgets);
     void AddIdleOnlyItem(const char* szMenuText);
 
-    // Ends the construction: the idle state, and the daily update check
-    // that ticks "Check for update at startup".
+    // Ends the construction: Enter presses the focused push button, the
+    // idle state, and the daily update check that ticks "Check for update
+    // at startup".
     void FinishCreate();
 
     // --- Use, on the window thread -----------------------------------------
