@@ -348,3 +348,8 @@ void DlgMainDraw(QPainter& p, const QRect& rPlot, const ScopeSnapshot& s, const 
     }
     p.restore();
 }
+
+void DlgMainDraw(QPainter& p, const QRect& rPlot, const ScopeSnapshot& s)
+{
+    DlgMainDraw(p, rPlot, s, QGuiApplication::palette().color(QPalette::Button));
+}
