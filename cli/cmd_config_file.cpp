@@ -53,6 +53,10 @@ int RunExport(const std::vector<std::string>& vArgs)
     const std::string& port = args[0];
     const std::string& path = args[1];
     ConfigSession session(yes);
+    // A pipe or a device at the name is refused before the question and
+    // before the sensor is loaded.
+    if (!ConfigCheckExportTarget(path))
+        return EXIT_FAILED;
     if (PathExists(path.c_str())) {
         const std::string question = "File '" + path + "' already exists !\nDo you want to overwrite it ?";
         if (!ConfigFrontEnd().Question(MESSAGE_INFO, question.c_str()))
@@ -92,6 +96,9 @@ int RunImport(const std::vector<std::string>& vArgs)
         Error("Filename  '%s' not found !", path.c_str());
         return EXIT_FAILED;
     }
+    // Only a regular file: a pipe or a device would be read without end.
+    if (!ConfigCheckImportSource(path))
+        return EXIT_FAILED;
     if (!session.Finish(DlgMainConnect(port.c_str())))
         return EXIT_FAILED;
     if (options.bImportFactory)
@@ -106,7 +113,10 @@ int RunImport(const std::vector<std::string>& vArgs)
 // (reported).
 int FileValues(const std::string& sPath, Values* pValues)
 {
-    FILE* file = std::fopen(sPath.c_str(), "rb");
+    const char* kind = nullptr;
+    FILE* file = FileOpenRegular(sPath.c_str(), &kind);
+    if (file == nullptr && kind != nullptr)
+        return Error("Could not open file '%s' for reading : it is a %s, not a regular file !", sPath.c_str(), kind);
     if (file == nullptr)
         return Error("Could not open file '%s' for reading !", sPath.c_str());
     ConfigFileValues values;
@@ -182,7 +192,8 @@ const VarnCommandGroup tConfigFileCommands({
      "Asks before overwriting unless --yes.",
      2, 3, RunExport},
     {"config import", "PORT FILE [options]",
-     "Load, read FILE into the configuration and send it (--no-apply: only read it). --factory --password "
+     "Load, read FILE (a regular file, not a pipe) into the configuration and send it (--no-apply: only read it). "
+     "--factory --password "
      "TEXT also imports the factory parameters; --no-signature-check takes a file of another sensor of the "
      "same kind; --ignore-errors goes on after a faulty line.",
      2, 9, RunImport},

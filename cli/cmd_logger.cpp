@@ -97,6 +97,8 @@ public:
 
     FILE* OpenDownloadFile(const char* szPath) override;
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete) override;
+    // An incomplete download's temporary file is removed: nothing is kept.
+    std::string KeptFile(const char*) override { return std::string(); }
 
     std::string sMode = "Unknown";
     std::string sMeasure = "Unknown";

@@ -51,3 +51,8 @@ void AppStartupFrame(Program nWhich)
         dir.clear();
     AppStartupFrameIn(nWhich, dir.c_str());
 }
+
+std::string AppSettingsFile(const char* szName, const char* szDir)
+{
+    return std::string(szDir) + APP_SEPARATOR + szName + ".ini";
+}

@@ -1,6 +1,8 @@
 // Program-wide globals of the start-up frame and the steps that fill them.
 #pragma once
 
+#include <string>
+
 #include "profile.h"
 
 constexpr int APP_PATH_SIZE = 512;
@@ -30,3 +32,9 @@ void AppStartupFrame(Program nWhich);
 // The same with an explicit application folder instead of the current
 // directory (tests, and tools that run outside the application folder).
 void AppStartupFrameIn(Program nWhich, const char* szDir);
+
+// The path of a program's settings file "<name>.ini" (szName without
+// extension, e.g. "VARN-Scope"): in the application folder szDir, beside
+// the programs. Every program's settings go through here, so they stay
+// together.
+std::string AppSettingsFile(const char* szName, const char* szDir = szAppDir);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 // 1 when the path's attributes can be read and it is not a directory: a file
 // the suite can open (a program, a document, a marker).
@@ -64,3 +65,18 @@ int PathExt(const char* szPath, char* szDest, size_t uSize);
 // name: on POSIX an existing regular file with an execute permission bit.
 // On Windows nothing does (only the "exe" extension makes a program).
 int FileHasProgramMode(const char* szPath);
+
+// What stands at szPath when it is there but is no regular file ("folder",
+// "pipe", "device", "socket", "symbolic link", "special file"), or nullptr
+// (absent, a regular file, or not to be looked at: *pnErrno then holds the
+// reason, else 0). With bFollowLink a link is judged by what it names (a
+// dangling one counts as absent); without, a link is a kind of its own.
+// Used before a file is opened, so that a pipe or a device is refused at
+// once instead of blocking the open or being read without end.
+const char* PathSpecialKind(const char* szPath, int* pnErrno, bool bFollowLink);
+
+// Opens szPath for reading in binary mode only when it is a regular file
+// (a link to one included), without ever blocking on a pipe or a device.
+// nullptr when it is none (*pszKind names what it is, as PathSpecialKind)
+// or cannot be opened (*pszKind null, errno holds the reason).
+FILE* FileOpenRegular(const char* szPath, const char** pszKind);

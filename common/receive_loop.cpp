@@ -8,16 +8,20 @@
 int ReceiveLoop::Start(ReadFn fnRead, LostFn fnLost)
 {
     bHeld = false;
+    bStopping = false;
     return worker.Start([this, read = std::move(fnRead), lost = std::move(fnLost)] { Run(read, lost); });
 }
 
 void ReceiveLoop::Run(const ReadFn& fnRead, const LostFn& fnLost)
 {
-    while (!worker.StopRequested()) {
+    while (!worker.StopRequested() && !bStopping.load()) {
         if (nHolds.load() > 0) {
+            // Sleeps until the Release or the Stop (the time-out only
+            // guards against a stop asked of the worker directly).
+            std::unique_lock<std::mutex> lock(mHold);
             bHeld = true;
-            while (nHolds.load() > 0 && !worker.StopRequested())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (nHolds.load() > 0 && !bStopping.load() && !worker.StopRequested())
+                cvHold.wait_for(lock, std::chrono::milliseconds(HOLD_CHECK_MS));
             bHeld = false;
             continue;
         }
@@ -39,6 +43,11 @@ void ReceiveLoop::Run(const ReadFn& fnRead, const LostFn& fnLost)
 
 bool ReceiveLoop::Stop(unsigned uTimeoutMs)
 {
+    {
+        std::lock_guard<std::mutex> lock(mHold);
+        bStopping = true;
+    }
+    cvHold.notify_all();
     return worker.Stop(uTimeoutMs);
 }
 
@@ -50,6 +59,10 @@ void ReceiveLoop::Hold()
 
 void ReceiveLoop::Release()
 {
-    if (nHolds.load() > 0)
-        nHolds--;
+    {
+        std::lock_guard<std::mutex> lock(mHold);
+        if (nHolds.load() > 0)
+            nHolds--;
+    }
+    cvHold.notify_all();
 }

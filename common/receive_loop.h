@@ -14,7 +14,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 #include "worker.h"
 
@@ -48,6 +50,9 @@ public:
 
     // Pause after an empty read that returned at once, ms.
     static constexpr unsigned FAILED_READ_PAUSE_MS = 50;
+    // A held loop sleeps until Release or Stop wakes it; it looks again
+    // after this long at the latest.
+    static constexpr unsigned HOLD_CHECK_MS = 100;
 
 private:
     void Run(const ReadFn& fnRead, const LostFn& fnLost);
@@ -55,4 +60,7 @@ private:
     Worker worker;
     std::atomic<int> nHolds{0};
     std::atomic<bool> bHeld{false};
+    std::atomic<bool> bStopping{false};   // Stop was asked: a held loop ends
+    std::mutex mHold;                     // with cvHold: the held loop's sleep
+    std::condition_variable cvHold;
 };

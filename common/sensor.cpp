@@ -41,6 +41,11 @@ void CopyValue(char* szResult, size_t uResultSize, const char* szFrom, size_t uL
 
 std::atomic<int> nWakeupMode{SENSOR_WAKEUP_FULL};
 
+// Set by an exchange that read the sensor's whole status line.
+thread_local bool bLastAnswered = false;
+
+constexpr size_t SHORT_VALUE_MAX = 40;
+
 // Command text plus CR; false when the command is too long to send.
 bool FormCommand(const char* szCmd, std::vector<char>& line)
 {
@@ -143,12 +148,17 @@ int SensorWakeup()
 int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
 {
     SetResult(szResult, uResultSize, "");
+    bLastAnswered = false;
     if (!FitsCommand(szCmd)) {
         SetResult(szResult, uResultSize, SENSOR_REFUSED_COMMAND);
         return 0;
     }
     std::vector<char> cmd;
-    if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
+    if (!FormCommand(szCmd, cmd)) {
+        SetResult(szResult, uResultSize, "Command too long, not sent");
+        return 0;
+    }
+    if (!SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
         SetResult(szResult, uResultSize, "Serial port write error");
         return 0;
     }
@@ -194,6 +204,7 @@ int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize)
     }
     if (const char* eq = std::strchr(line, '='))
         CopyValue(szResult, uResultSize, eq + 1, len - static_cast<size_t>(eq + 1 - line), false);
+    bLastAnswered = true;
     return line[0] == 'O' && line[1] == 'K' ? 1 : 0;
 }
 
@@ -201,12 +212,17 @@ int SensorCmdSingle(const char* szCmd, char* szResult, size_t uResultSize)
 {
     constexpr unsigned READ_SIZE = 8192;
     SetResult(szResult, uResultSize, "");
+    bLastAnswered = false;
     if (!FitsCommand(szCmd)) {
         SetResult(szResult, uResultSize, SENSOR_REFUSED_COMMAND);
         return 0;
     }
     std::vector<char> cmd;
-    if (!FormCommand(szCmd, cmd) || !SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
+    if (!FormCommand(szCmd, cmd)) {
+        SetResult(szResult, uResultSize, "Command too long, not sent");
+        return 0;
+    }
+    if (!SerialWrite(cmd.data(), static_cast<unsigned>(cmd.size()))) {
         SetResult(szResult, uResultSize, "Serial port write error");
         return 0;
     }
@@ -240,7 +256,21 @@ int SensorCmdSingle(const char* szCmd, char* szResult, size_t uResultSize)
     }
     if (const char* eq = std::strchr(status, '='))
         CopyValue(szResult, uResultSize, eq + 1, statusLen - static_cast<size_t>(eq + 1 - status), true);
+    bLastAnswered = true;
     return status[0] == 'O' && status[1] == 'K' ? 1 : 0;
+}
+
+int SensorLastAnswered()
+{
+    return bLastAnswered ? 1 : 0;
+}
+
+std::string SensorShortValue(const char* szValue)
+{
+    const size_t len = std::strlen(szValue);
+    if (len <= SHORT_VALUE_MAX)
+        return szValue;
+    return std::string(szValue, SHORT_VALUE_MAX) + "...";
 }
 
 int SensorCmd(const char* szCmd, char* szResult, size_t uResultSize)
@@ -316,7 +346,7 @@ int SensorCmdSet(const char* szLabel, const char* szKey, const char* szValue)
     if (SensorCmd(cmd, result, sizeof result))
         return 1;
     return Error("%sCould not set parameter '%s' (%s=%s)\n%s !", CurrentProfile().szFailPrefix,
-                 szLabel, szKey, szValue, result);
+                 szLabel, szKey, SensorShortValue(szValue).c_str(), result);
 }
 
 int SensorCmdGet(const char* szLabel, const char* szKey, char* szValue, size_t uValueSize)

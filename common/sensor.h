@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 constexpr size_t SENSOR_RESULT_SIZE = 2048;   // result buffer of an exchange
 constexpr size_t SENSOR_COMMAND_MAX = 2046;   // longest command text
@@ -48,7 +49,8 @@ int SensorWakeup();
 
 // One exchange in the program's form. szResult (uResultSize bytes) receives
 // the value after the first "=" of the status line, or a reason text:
-// "Serial port write error", "Serial port read error", "Bad echo size
+// "Serial port write error", "Command too long, not sent" (more than
+// SENSOR_COMMAND_MAX bytes), "Serial port read error", "Bad echo size
 // received", "Bad echo received", "Bad echo terminator received" (single-read
 // form), "Bad response status code", "Response too long" (a status line of
 // more than SENSOR_RESULT_SIZE - 1 bytes), SENSOR_REFUSED_COMMAND (nothing
@@ -56,6 +58,15 @@ int SensorWakeup();
 // not end with its line end (the time-out struck) is a read error. Returns
 // 1 when the status line begins with "OK".
 int SensorCmd(const char* szCmd, char* szResult, size_t uResultSize = SENSOR_RESULT_SIZE);
+
+// 1 when the calling thread's last SensorCmd read the sensor's whole status
+// line (a refusal is then the sensor's answer, not a fault of the line), 0
+// when it failed before (nothing written, a read error, a bad echo).
+int SensorLastAnswered();
+
+// A value as failure messages quote it: its first 40 characters followed
+// by "..." when it is longer, so that the reason after it always shows.
+std::string SensorShortValue(const char* szValue);
 
 // The two exchange forms, for programs and tests that name one explicitly.
 int SensorCmdLines(const char* szCmd, char* szResult, size_t uResultSize);

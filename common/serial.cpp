@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "log.h"
 
@@ -259,6 +260,42 @@ unsigned SerialReadUntilQuiet(void* pBuffer, unsigned uSize, unsigned uQuietMs)
     }
     uTrafficRead += got;
     if (FinishRead(o))
+        return 0;
+    if (got > 0 || CurrentProfile().bTraceEmptyReads)
+        Trace("READ  : ", pBuffer, got);
+    return got;
+}
+
+unsigned SerialReadGathered(void* pBuffer, unsigned uSize, unsigned uGatherMs)
+{
+    auto* p = static_cast<unsigned char*>(pBuffer);
+    unsigned got = 0;
+    Outcome o;
+    {
+        std::lock_guard<std::mutex> lock(mSerialRead);
+        const SerialHandle h = hSerial;
+        got = tReadAhead.Take(p, uSize);
+        unsigned n = 0;
+        if (got == 0 && uSize > 0) {
+            o.Set(SerialPortReadSome(h, p, uSize, uSerialTimeout, &n));
+            got = n;
+        }
+        // Gathers while bytes keep coming: one nap, then what came; a nap
+        // that brought nothing (the line went quiet), a full block or the
+        // time-out ends the read.
+        const auto deadline = Clock::now() + std::chrono::milliseconds(uSerialTimeout.load());
+        while (o.io == SERIAL_IO_OK && got > 0 && got < uSize && Clock::now() < deadline) {
+            // The rest of the block needs this long on the line.
+            const long long fillUs = static_cast<long long>(uSize - got) * 1000000LL / SERIAL_BYTES_PER_SECOND;
+            std::this_thread::sleep_for(std::chrono::microseconds(std::min<long long>(fillUs, uGatherMs * 1000LL)));
+            o.Set(SerialPortReadSome(h, p + got, uSize - got, 0, &n));
+            got += n;
+            if (n == 0)
+                break;
+        }
+    }
+    uTrafficRead += got;
+    if (FinishRead(o) && got == 0)
         return 0;
     if (got > 0 || CurrentProfile().bTraceEmptyReads)
         Trace("READ  : ", pBuffer, got);

@@ -63,6 +63,14 @@ unsigned SerialRead(void* pBuffer, unsigned uSize);
 // has then been silent for uQuietMs.
 unsigned SerialReadUntilQuiet(void* pBuffer, unsigned uSize, unsigned uQuietMs);
 
+// A read for a reader that shows a stream (the terminal): waits up to the
+// port's time-out for the first byte, then naps uGatherMs at a time (less
+// when the block would fill sooner) and takes what came, until a nap
+// brought nothing, uSize bytes came or the time-out passed. At the line
+// rate the caller wakes a few times per block instead of once per byte or
+// per short time-out; an answer that ends is handed on uGatherMs later.
+unsigned SerialReadGathered(void* pBuffer, unsigned uSize, unsigned uGatherMs);
+
 // How a line read by SerialReadLine ended.
 enum SerialLineEnd {
     SERIAL_LINE_LF = 0,     // a whole line: it ended with LF

@@ -24,7 +24,7 @@ int TaskProgress(TaskFrontEnd& fe, int nPosition, int nStep, const char* szForma
 }
 
 int TaskRunOnPort(TaskFrontEnd& fe, const std::string& sPort, const char* szIdleHint,
-                  const std::function<int()>& fnBody)
+                  const std::function<int()>& fnBody, const std::string* psEndStatus)
 {
     if (sPort.empty() || sPort == SERIAL_SELECT_ENTRY)
         return Error("No serial port selected !");
@@ -33,7 +33,10 @@ int TaskRunOnPort(TaskFrontEnd& fe, const std::string& sPort, const char* szIdle
     int ok = 0;
     if (SerialOpen(sPort.c_str())) {
         ok = fnBody();
-        TaskProgress(fe, 100, TASK_STEP_IDLE, "%s", szIdleHint);
+        if (psEndStatus != nullptr && !psEndStatus->empty())
+            TaskProgress(fe, TASK_POSITION_KEEP, TASK_STEP_IDLE, "%s", psEndStatus->c_str());
+        else
+            TaskProgress(fe, 100, TASK_STEP_IDLE, "%s", szIdleHint);
         SerialClose();
     }
     fe.State(TASK_IDLE, nullptr);

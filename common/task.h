@@ -98,6 +98,9 @@ private:
 //  2. State(TASK_BUSY), progress 1 % "Opening serial port...", SerialOpen;
 //  3. when the port opened: fnBody(), then the idle hint at 100 %, SerialClose;
 //  4. State(TASK_IDLE) on every path that went busy.
+// When fnBody leaves a text in *psEndStatus (a failure, a cancel), that text
+// ends the run instead of the idle hint and the bar stays where the body
+// left it, so a run that stopped does not look like one that completed.
 // Returns fnBody's result, 0 when the port did not open or was not chosen.
 int TaskRunOnPort(TaskFrontEnd& fe, const std::string& sPort, const char* szIdleHint,
-                  const std::function<int()>& fnBody);
+                  const std::function<int()>& fnBody, const std::string* psEndStatus = nullptr);

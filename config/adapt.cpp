@@ -14,6 +14,35 @@ constexpr unsigned FLUX = KINDS_FLUX;
 constexpr CtlId tLoggerHardwareFirst = CTL_LOGGER_DISABLED;
 constexpr CtlId tLoggerHardwareLast = CTL_FIELD_7;
 
+// Empties the value a control holds; captions of labels and buttons stay.
+void ClearValue(ConfigPages& pages, const ConfigControlInfo& c)
+{
+    switch (c.nKind) {
+    case CTL_KIND_EDIT:
+    case CTL_KIND_TEXTBOX:
+        pages.SetText(c.nId, "");
+        break;
+    case CTL_KIND_RADIO:
+    case CTL_KIND_CHECK:
+        pages.SetChecked(c.nId, false);
+        break;
+    case CTL_KIND_COMBO:
+        pages.SetSelected(c.nId, -1);
+        break;
+    case CTL_KIND_DATE:
+        pages.SetDate(c.nId, ConfigDate());
+        break;
+    case CTL_KIND_LABEL:
+        // The datalogger's status line is a value, not a caption.
+        if (c.nId == CTL_LOGGER_STATUS)
+            pages.SetText(c.nId, "");
+        break;
+    case CTL_KIND_GROUP:
+    case CTL_KIND_BUTTON:
+        break;
+    }
+}
+
 }  // namespace
 
 // clang-format off
@@ -153,6 +182,7 @@ void ConfigRestoreCreation()
             pages.SetEnabled(c.nId, c.bEnabled);
             pages.SetVisible(c.nId, true);
         }
+        ClearValue(pages, c);
     }
 }
 

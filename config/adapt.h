@@ -6,7 +6,10 @@
 // same run starts clean, ConfigRestoreCreation first puts every control the
 // adaptation can touch back to its creation caption, enabled and visible
 // state (the SDI12 address box included, which the load enables again from
-// the mode it reads). Values are left alone.
+// the mode it reads), and empties every value: the previous sensor's
+// values must not stand on pages the new one was never asked for, and a
+// value a load did not read stays visibly empty (no text, no button
+// checked, no entry selected, dates at 1970-01-01).
 #pragma once
 
 #include <cstddef>
@@ -35,7 +38,8 @@ extern const AdaptEntry tAdaptEntries[];
 extern const size_t uAdaptEntryCount;
 
 // Creation caption, enabled and visible state for every control that the
-// adaptation, the datalogger availability or the load may change.
+// adaptation, the datalogger availability or the load may change; every
+// value emptied, the identity fields included.
 void ConfigRestoreCreation();
 
 // Applies the adaptation entries for the kind and firmware.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "textutil.h"
 
@@ -469,6 +470,48 @@ std::string ParamGetValue(const SensorParam& tParam, ParamUse nUse)
         return GetDate(id);
     }
     return {};
+}
+
+bool ParamValueKnown(const SensorParam& tParam, const char* szValue)
+{
+    auto oneOf = [szValue](std::initializer_list<const char*> tWords) {
+        for (const char* w : tWords)
+            if (Is(szValue, w))
+                return true;
+        return false;
+    };
+    switch (tParam.nCodec) {
+    case CODEC_OUT1:
+    case CODEC_OUT2:
+        return oneOf({"off", "wind", "flux", "rain", "sand", "pulse", "hail", "raw"});
+    case CODEC_RANGE:
+        return oneOf({"2V5", "5V"});
+    case CODEC_SDI12:
+    case CODEC_SERIAL_MODE:
+        return oneOf({"off", "wind", "flux", "sand", "rain", "hail", "all"});
+    case CODEC_ON_OFF:
+        return oneOf({"on", "off"});
+    case CODEC_LOGGER_MODE:
+        return oneOf({"off", "on", "cyclic"});
+    case CODEC_LOGGER_FIELDS: {
+        char* end = nullptr;
+        std::strtoul(szValue, &end, 0);
+        return szValue[0] != '\0' && *end == '\0';
+    }
+    case CODEC_SYS_SPEED:
+        return oneOf({"4MHz", "8MHz", "16MHz", "32MHz"});
+    case CODEC_SYS_CLK:
+        return oneOf({"internal", "external"});
+    case CODEC_DATE: {
+        ConfigDate date;
+        return ParseConfigDate(szValue, &date);
+    }
+    case CODEC_NONE:
+    case CODEC_TEXT:
+    case CODEC_SERIAL_NUMBER:
+        break;
+    }
+    return true;
 }
 
 std::vector<CtlId> ParamControls(const SensorParam& tParam)

@@ -83,6 +83,11 @@ enum ParamUse { USE_LOAD, USE_SEND, USE_FILE };
 void ParamSetValue(const SensorParam& tParam, const char* szValue, ParamUse nUse);
 // Reads the row's value from its control (at most CONFIG_VALUE_MAX bytes).
 std::string ParamGetValue(const SensorParam& tParam, ParamUse nUse);
+// True when the row's codec has a choice of its own for the value (a value
+// it does not know selects the default, as the sensor's answers may): the
+// words of its table, a calendar day, a number of field bits. Every value
+// of a text row counts as known.
+bool ParamValueKnown(const SensorParam& tParam, const char* szValue);
 // The controls whose state carries the row's value (a whole radio group,
 // the thirteen field boxes, or the one control).
 std::vector<CtlId> ParamControls(const SensorParam& tParam);

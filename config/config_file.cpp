@@ -6,6 +6,7 @@
 #include "log.h"
 #include "pages.h"
 #include "sensor_kind.h"
+#include "value_check.h"
 
 #if defined(_WIN32)
 const char szConfigFileEol[] = "\r\n";
@@ -115,14 +116,17 @@ void ConfigFileReader::TakeLine(const std::string& sLine)
             bStopped = true;
             return;
         }
-        const size_t close = sHeaderPrefix.size() + CONFIG_SIGNATURE_LEN;
-        if (sLine.size() <= close || sLine[close] != ']') {
+        // The signature runs to the "]", whatever its length: a sensor whose
+        // hardware serial number is not 24 characters long gets its own
+        // files back.
+        const size_t close = sLine.find(']', sHeaderPrefix.size());
+        if (close == std::string::npos) {
             Error("Bad file header format '%s' !", sLine.c_str());
             bStopped = true;
             return;
         }
         bHeader = true;
-        if (!tHandler.Header(sLine.substr(sHeaderPrefix.size(), CONFIG_SIGNATURE_LEN)))
+        if (!tHandler.Header(sLine.substr(sHeaderPrefix.size(), close - sHeaderPrefix.size())))
             bStopped = true;
         return;
     }
@@ -173,6 +177,24 @@ int ConfigPagesImport::Header(const std::string& sSignature)
     return 1;
 }
 
+namespace {
+
+// True when the connected kind has a parameter of this key in another
+// control than the file's row: a MESTRALO's "range-hail" is its hail range,
+// never the rain range that a GRESTOLV file's line goes to.
+bool KeyIsAnotherControlHere(const SensorParam& tRow)
+{
+    const unsigned kind = SensorKindBit();
+    for (size_t i = 0; i < uSensorParamCount; i++) {
+        const SensorParam& p = tSensorParams[i];
+        if (std::strcmp(p.szKey, tRow.szKey) == 0 && (p.uKinds & kind) != 0 && p.nControl != tRow.nControl)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int ConfigPagesImport::Line(const std::string& sKey, const std::string& sValue, int nLine)
 {
     if (fnLine)
@@ -193,7 +215,16 @@ int ConfigPagesImport::Line(const std::string& sKey, const std::string& sValue, 
     case KEY_PAGE:
         break;
     }
+    if (KeyIsAnotherControlHere(*row))
+        return Error("Parameter '%s' at line %d is not applied to a %s sensor !", sKey.c_str(), nLine, szSensorType);
+    // A value the pages cannot show as it stands, or an empty one the sensor
+    // would be sent, is not taken.
+    const bool sent = SensorParamAppliesNow(*row);
+    const std::string fault = ConfigValueFault(*row, sValue, sent ? CHECK_PRESENT : CHECK_WORDS);
+    if (!fault.empty())
+        return Error("Bad value for '%s' at line %d : %s !", sKey.c_str(), nLine, fault.c_str());
     ParamSetValue(*row, sValue.c_str(), USE_FILE);
+    nApplied++;
     return 1;
 }
 

@@ -8,7 +8,8 @@
 //   calib-wind=1.000
 //
 // The header carries the sensor's signature (the main window's "Visa", its
-// hardware serial number, 24 characters). The body has one "key=value"
+// hardware serial number, 24 characters on the sensors; read up to the "]"
+// whatever its length). The body has one "key=value"
 // line per row of the parameter table marked for the file whose file kinds
 // include the sensor's kind, in table order: 37 lines for a kind with a
 // primary quantity, 34 for PALVETRA. Keys the kind does not use are written
@@ -33,7 +34,8 @@
 
 constexpr char szConfigFileId[] = "VARN-CONFIG";
 constexpr char szConfigFileExt[] = ".varncfg";
-// Characters of the signature between "[VARN-CONFIG=" and "]".
+// Characters of the signature between "[VARN-CONFIG=" and "]" as the
+// sensors have it (the reader takes any length up to the "]").
 constexpr size_t CONFIG_SIGNATURE_LEN = 24;
 // Longest piece of a line read at once (bytes, line end included); a
 // longer line is read in pieces of this size, each taken and counted as a
@@ -58,8 +60,8 @@ std::string ConfigFileLine(const SensorParam& tParam);
 class ConfigFileHandler {
 public:
     virtual ~ConfigFileHandler() = default;
-    // The header passed its identifier and format checks; sSignature is its
-    // 24 characters. 1 to go on, 0 to stop (the handler has reported why).
+    // The header passed its identifier and format checks; sSignature is the
+    // text between "=" and the first "]". 1 to go on, 0 to stop (the handler has reported why).
     virtual int Header(const std::string& sSignature) = 0;
     // A body line split at its first "=" (the value keeps any further "=").
     // 1 when it was taken; 0 when it is faulty (the handler has reported
@@ -75,7 +77,7 @@ public:
 // Empty lines and lines beginning with ";" are skipped. The first other line
 // must be the header:
 //   - beginning with "[VARN-CONFIG=", else "Bad file header identifier '%s' !";
-//   - with "]" as its 38th character, else "Bad file header format '%s' !";
+//   - with a "]" after the signature, else "Bad file header format '%s' !";
 // both stop the reading whatever bIgnoreErrors says, as a stop of the
 // handler's Header does. Every later line without "=" is "Bad line format
 // '%s' at line %d !"; it and a line the handler refuses stop the reading
@@ -139,17 +141,25 @@ ConfigFileKeyUse ConfigFileKey(const char* szKey, const SensorParam** ppRow);
 // when asked ("This file is not exported from this sensor !\n(file: %s,
 // sensor: %s)"), "sens-type" against szSensorType ("This file is exported
 // from '%s' sensor, not from '%s' sensor !"), every value into the attached
-// pages, factory values only with bImportFactory. fnLine, when given, is called
-// before each body line is taken (the import's progress step).
+// pages, factory values only with bImportFactory. A line is refused with its
+// number when its key is a parameter of another control on the connected
+// kind ("Parameter '%s' at line %d is not applied to a %s sensor !": a
+// "range-hail" line on a MESTRALO), when its codec does not know the value,
+// or when the value is empty and the sensor would be sent it ("Bad value
+// for '%s' at line %d : %s !"). fnLine, when given, is called before each
+// body line is taken (the import's progress step).
 class ConfigPagesImport : public ConfigFileHandler {
 public:
     explicit ConfigPagesImport(const ConfigImportOptions& tOptions, std::function<void()> fnLine = nullptr);
     int Header(const std::string& sSignature) override;
     int Line(const std::string& sKey, const std::string& sValue, int nLine) override;
+    // Body lines whose value went into the pages.
+    int Applied() const { return nApplied; }
 
 private:
     ConfigImportOptions tOptions;
     std::function<void()> fnLine;
+    int nApplied = 0;
 };
 
 // A handler that keeps the body lines as they stand, the last value of a

@@ -31,7 +31,11 @@ int ConfigFileOutput::Open(const std::string& sPath)
         if (!ec)
             sTarget = real.string();
     }
-    if (fs::exists(fs::status(sTarget, ec))) {
+    const fs::file_status target = fs::status(sTarget, ec);
+    if (fs::exists(target)) {
+        // Opening a pipe would wait for a reader, a device would be fed.
+        if (!fs::is_regular_file(target))
+            return 0;
         // "a" leaves the file as it is: only whether it could be written.
         FILE* probe = std::fopen(sTarget.c_str(), "ab");
         if (probe == nullptr)

@@ -21,7 +21,8 @@ public:
     // Creates the temporary file in the folder of sPath (a symbolic link is
     // followed, so the file it names is replaced, not the link). 0 when it
     // cannot be made, or when something under the name cannot be written
-    // (a folder, a read-only file), as opening the name itself would fail.
+    // (a folder, a read-only file) or is no regular file (a pipe, a device),
+    // as opening the name itself would fail or block.
     int Open(const std::string& sPath);
     // Appends the bytes; a failure is kept for Commit.
     void Write(const std::string& sText);

@@ -23,6 +23,8 @@ int ConfigExportFromWindow()
     std::string path;
     if (!UiSaveFile(ConfigFileDialogRequest(ExportProposedName()), &path))
         return 0;
+    if (!ConfigCheckExportTarget(path))
+        return 0;
     if (PathExists(path.c_str())) {
         std::string question = "File '" + path + "' already exists !\nDo you want to overwrite it ?";
         if (!UiQuestion(MESSAGE_INFO, question.c_str()))

@@ -18,8 +18,10 @@ class QWidget;
 FileDialogRequest ConfigFileDialogRequest(const std::string& sStart);
 
 // "Export configuration...": the proposed name (ExportProposedName), the
-// save dialog, "File '%s' already exists !\nDo you want to overwrite it ?"
-// for an existing path, then the export worker. 1 when it started.
+// save dialog, the refusal of a target that is no regular file
+// (ConfigCheckExportTarget), "File '%s' already exists !\nDo you want to
+// overwrite it ?" for an existing path, then the export worker. 1 when it
+// started.
 int ConfigExportFromWindow();
 
 // "Import configuration...": the modal "Import" dialog owned by pOwner;

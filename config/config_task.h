@@ -17,6 +17,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "sensor_kind.h"
 
@@ -37,10 +38,21 @@ int LoadSensorConfig(int bShowSummary);
 // the port is still open at the end.
 int LoadSensorConfigFn(int bShowSummary);
 
+// The value the last load read for the key, as the sensor answered it; ""
+// when that load did not read it (a load stopped before it, or none ran).
+// The send puts the averaging durations back from these when the sensor
+// refuses a new one halfway through.
+std::string ConfigLoadedValue(const char* szKey);
+
 // Starts a send ("Could not create send thread !").
 int SendSensorConfig();
 // The send itself: 1 when every parameter was accepted and the sensor
-// rebooted (the follow-up load is queued, not counted).
+// rebooted (the follow-up load is queued, not counted). Every value is
+// checked first (ConfigCheckSendValues): a bad one is named and nothing is
+// sent. A refusal by the sensor is reported as such, a failure of the line
+// with the connection hint; either one inside the averaging sequence puts
+// the loaded durations back first, so that the sensor is not left at
+// A = C = 1 s, and the message says what was put back.
 int SendSensorConfigFn();
 
 // The threads of the operations (load, send, file export and import).

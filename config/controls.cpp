@@ -174,6 +174,7 @@ public:
     void SetEnabled(CtlId, bool) override {}
     bool Visible(CtlId) override { return false; }
     void SetVisible(CtlId, bool) override {}
+    void SetFocus(CtlId) override {}
     int SelectedTab() override { return PAGE_HOME; }
     void SelectTab(int) override {}
     void SetConnected(bool) override {}

@@ -101,7 +101,9 @@ std::string DataloggerStatusText(const std::string& sM, int nFirmware, int bExtF
         line = szLoggerOldFirmware;
     else if (!bExtFlash)
         line = szLoggerNoFlash;
-    if (nMode != LOGGER_ON && nMode != LOGGER_CYCLIC_MODE)
+    // Without the logger hardware there is no capacity to show, whatever
+    // mode the sensor reports.
+    if (!line.empty() || (nMode != LOGGER_ON && nMode != LOGGER_CYCLIC_MODE))
         return line;
 
     unsigned size = LOGGER_RECORD_BASE;

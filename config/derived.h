@@ -27,7 +27,10 @@ void DlgAveragingUpdate();
 // --- Datalogger status line -------------------------------------------------------
 enum LoggerModeChoice : int { LOGGER_OFF = 0, LOGGER_ON, LOGGER_CYCLIC_MODE };
 // The line for: the Averaging "M" text, the firmware in hundredths, the
-// flash chip, the selected mode and the thirteen field boxes (bit i).
+// flash chip, the selected mode and the thirteen field boxes (bit i). A
+// firmware without logger support or a sensor without the flash chip shows
+// its notice whatever the mode; else "Enabled" and "Cyclic" show the
+// capacity and "Disabled" nothing.
 std::string DataloggerStatusText(const std::string& sM, int nFirmware, int bExtFlash, int nMode, unsigned uFields);
 void DlgDataloggerUpdate();
 

@@ -1,14 +1,17 @@
 // Configuration export: the pages' current values into a configuration
 // file, behind the progress window.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "config_file.h"
 #include "config_file_output.h"
 #include "config_task.h"
+#include "fileutil.h"
 #include "file_task.h"
 #include "log.h"
 #include "progress.h"
+#include "sensor.h"
 #include "sensor_kind.h"
 #include "textutil.h"
 
@@ -42,14 +45,25 @@ std::string ExportProposedName()
 {
     char name[APP_PATH_SIZE];
     std::snprintf(name, sizeof name, "%s", PageText(CTL_SENS_SN).c_str());
-    if (name[0] == '\0')
+    const std::string base = TrimRight(name);
+    if (base.empty())
         return {};
-    return std::string(TrimRight(name)) + szConfigFileExt;
+    return base + szConfigFileExt;
+}
+
+int ConfigCheckExportTarget(const std::string& sPath)
+{
+    int err = 0;
+    if (const char* kind = PathSpecialKind(sPath.c_str(), &err, true))
+        return Error("Could not open file '%s' for writing : it is a %s, not a regular file !", sPath.c_str(), kind);
+    if (err != 0)
+        return Error("Could not open file '%s' for writing !\n%s", sPath.c_str(), std::strerror(err));
+    return 1;
 }
 
 int ExportSensorConfig(const std::string& sPath)
 {
-    if (!ConfigStorePath(sPath, szExportFile))
+    if (!ConfigStorePath(sPath, szExportFile) || !ConfigCheckExportTarget(sPath))
         return 0;
     return ConfigStartOperation(CONFIG_WORKER_EXPORT, [] { return ExportSensorConfigFn(); });
 }
@@ -67,7 +81,15 @@ int ExportSensorConfigFn()
         Error("Could not open file '%s' for writing !", path.c_str());
         return Finish(0);
     }
-    out.Write(ConfigFileHeader(PageText(CTL_MAIN_VISA)) + szConfigFileEol);
+    // A signature that holds "]" or a line end would not read back.
+    const std::string signature = PageText(CTL_MAIN_VISA);
+    if (signature.find_first_of("]\r\n") != std::string::npos) {
+        out.Discard();
+        Error("Could not write file '%s' !\nThe sensor signature '%s' holds ']' or a line end !", path.c_str(),
+              SensorShortValue(signature.c_str()).c_str());
+        return Finish(0);
+    }
+    out.Write(ConfigFileHeader(signature) + szConfigFileEol);
 
     DlgPrgSetStatus(STATUS_EXPORTING_PARAMETERS);
     bool first = true;

@@ -27,12 +27,25 @@ extern ConfigImportOptions tImportOptions;
 int ConfigStorePath(const std::string& sPath, char* szBuffer);
 
 // The name the save dialog proposes: the Factory "Serial number" cut at its
-// first blank, with ".varncfg" appended; "" when the box is empty.
+// first blank, with ".varncfg" appended; "" when nothing is left of it (an
+// empty or all-blank box, which would give the hidden name ".varncfg").
 std::string ExportProposedName();
+
+// 1 when an export may write sPath: nothing is there, or a regular file (a
+// link to one: the export replaces the file it names). Otherwise reports
+// "Could not open file '%s' for writing : it is a %s, not a regular file !"
+// (a pipe would block the export for ever, a device would be fed) or the
+// system's reason, and returns 0. Made before the overwrite question.
+int ConfigCheckExportTarget(const std::string& sPath);
+// 1 when an import may read sPath: a regular file (a link to one). A pipe
+// or a device, which would be read without end, is refused with "Could not
+// open file '%s' for reading : it is a %s, not a regular file !".
+int ConfigCheckImportSource(const std::string& sPath);
 
 // Stores the path and starts the export worker. A path too long for the
 // buffer is refused ("The path is too long (%d characters, at most %d) !"),
-// never cut to another name. 0 when refused or the thread could not be
+// never cut to another name, and so is a target that is no regular file
+// (ConfigCheckExportTarget). 0 when refused or the thread could not be
 // made ("Could not create export thread !").
 int ExportSensorConfig(const std::string& sPath);
 // The export itself: the file written beside its name and renamed over it
@@ -42,8 +55,9 @@ int ExportSensorConfig(const std::string& sPath);
 int ExportSensorConfigFn();
 
 // The Import dialog's "Import": "Please enter export filename !" for an
-// empty path, "Filename  '%s' not found !" for a missing file (and the
-// length refusal of ExportSensorConfig); then the path and options stored,
+// empty path, "Filename  '%s' not found !" for a missing file, the refusal
+// of a file that is no regular one (ConfigCheckImportSource), and the
+// length refusal of ExportSensorConfig; then the path and options stored,
 // and, for a factory import while the factory parameters are locked, the
 // password and the unlock (DlgFactoryAskUnlock) and the factory status.
 // 1 when the import worker was started (the dialog closes); 0 when the
@@ -55,8 +69,11 @@ int ImportDialogAccept(const std::string& sPath, const ConfigImportOptions& tOpt
 // create import thread !").
 int ImportSensorConfig();
 // The import itself: the file into the pages ("Could not open file '%s'
-// for reading !", "Could not read file '%s' !", the reader's messages),
-// then the averaging figures, the identity header with a wake-up,
+// for reading !", the refusal of a file that is no regular one, "Could not
+// read file '%s' !", the reader's messages, "No parameter was imported
+// from file '%s' !" for a file that put no value on the pages: an empty
+// one, comments only, lines that end in a carriage return alone), then
+// the averaging figures, the identity header with a wake-up,
 // "Configuration successfully imported !", and, with bImportApply while the
 // sensor is still connected, a send queued behind this run.
 int ImportSensorConfigFn();

@@ -48,13 +48,21 @@ int ConfigFileReadStream(FILE* pFile, const char* szPath, ConfigFileHandler& tHa
     return reader.Finish();
 }
 
+int ConfigCheckImportSource(const std::string& sPath)
+{
+    int err = 0;
+    if (const char* kind = PathSpecialKind(sPath.c_str(), &err, true))
+        return Error("Could not open file '%s' for reading : it is a %s, not a regular file !", sPath.c_str(), kind);
+    return 1;
+}
+
 int ImportDialogAccept(const std::string& sPath, const ConfigImportOptions& tOptions)
 {
     if (sPath.empty())
         return Error("Please enter export filename !");
     if (!FileExists(sPath.c_str()))
         return Error("Filename  '%s' not found !", sPath.c_str());
-    if (!ConfigStorePath(sPath, szImportFile))
+    if (!ConfigCheckImportSource(sPath) || !ConfigStorePath(sPath, szImportFile))
         return 0;
     tImportOptions = tOptions;
     if (tOptions.bImportFactory && bAdmin.load() != 1) {
@@ -79,9 +87,15 @@ int ImportSensorConfigFn()
     DlgPrgOpen(szImportTitle);
     DlgPrgSetStatus(STATUS_OPENING_FILES);
     DlgPrgSetProgress(sum.Advance());
-    FILE* file = std::fopen(path.c_str(), "rb");
+    // Looked at again when opened: a pipe or a device put under the name
+    // since the dialog would hang the import or be read without end.
+    const char* kind = nullptr;
+    FILE* file = FileOpenRegular(path.c_str(), &kind);
     if (file == nullptr) {
-        Error("Could not open file '%s' for reading !", path.c_str());
+        if (kind != nullptr)
+            Error("Could not open file '%s' for reading : it is a %s, not a regular file !", path.c_str(), kind);
+        else
+            Error("Could not open file '%s' for reading !", path.c_str());
         return Finish(0);
     }
 
@@ -91,6 +105,13 @@ int ImportSensorConfigFn()
     std::fclose(file);
     if (!read)
         return Finish(0);
+    // A file that put nothing on the pages (empty, comments only, lines
+    // ending in a carriage return alone) is no configuration: saying it was
+    // imported, and sending the pages as they were, would be a false success.
+    if (pages.Applied() == 0) {
+        Error("No parameter was imported from file '%s' !", path.c_str());
+        return Finish(0);
+    }
 
     DlgAveragingUpdate();
     // The console may have fallen asleep since the last operation: the

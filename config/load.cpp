@@ -2,6 +2,9 @@
 // listing, then every parameter of the table into its control.
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "adapt.h"
@@ -33,15 +36,52 @@ public:
         DlgPrgClose();
         return ok;
     }
-    static int FailOnPage(int nPage)
-    {
-        DlgMainTabSelect(static_cast<unsigned>(nPage));
-        return Finish(0);
-    }
 
 private:
     TaskProgressSum tSum{LOAD_STEPS};
 };
+
+// What the last load read, by key (ConfigLoadedValue).
+std::mutex mLoaded;
+std::map<std::string, std::string> tLoaded;
+
+void ForgetLoaded()
+{
+    std::lock_guard<std::mutex> lock(mLoaded);
+    tLoaded.clear();
+}
+
+void KeepLoaded(const char* szKey, const char* szValue)
+{
+    std::lock_guard<std::mutex> lock(mLoaded);
+    tLoaded[szKey] = szValue;
+}
+
+// A load that ended before the pages were filled, or on a line that hung
+// up, leaves nothing true to show for the sensor: the window goes back to
+// its disconnected state, the port closed.
+int Abandon()
+{
+    DlgMainDisconnect();
+    return LoadRun::Finish(0);
+}
+
+// Says which pages were left empty by a load that stopped at row uFailed.
+void ReportNotLoaded(size_t uFailed)
+{
+    std::string pages;
+    int last = -1;
+    for (size_t i = uFailed; i < uSensorParamCount; i++) {
+        const SensorParam& p = tSensorParams[i];
+        if ((p.uOps & OP_LOAD) == 0 || p.nPage == PAGE_MAIN || !SensorParamAppliesNow(p) || p.nPage == last)
+            continue;
+        last = p.nPage;
+        pages += (pages.empty() ? "" : ", ") + std::string(tDlgMainTabInfo[p.nPage].szName);
+    }
+    Warning("The values of the pages %s were not read from the sensor: they are left empty, and nothing is "
+            "sent while one of them is !",
+            pages.c_str());
+}
 
 int Get(const char* szKey, char* szValue)
 {
@@ -90,13 +130,14 @@ int LoadListing()
 int LoadSensorConfigFn(int bShowSummary)
 {
     LoadRun run;
+    ForgetLoaded();
     DlgPrgOpen(szLoadTitle);
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
     run.Status(STATUS_WAKING_UP);
     if (!SensorWakeup())
-        return LoadRun::Finish(0);
+        return Abandon();
     if (!Identify(run))
-        return LoadRun::Finish(0);
+        return Abandon();
 
     const int type = nSensorType.load();
     const int firmware = nSensorFirmware.load();
@@ -106,7 +147,7 @@ int LoadSensorConfigFn(int bShowSummary)
 
     run.Status(STATUS_LOADING_CONFIG);
     if (!LoadListing())
-        return LoadRun::Finish(0);
+        return Abandon();
 
     run.Status(STATUS_LOADING_PARAMETERS);
     SerialSetTimeout(tConfigTimeouts.uParameterMs);
@@ -116,8 +157,14 @@ int LoadSensorConfigFn(int bShowSummary)
         if ((p.uOps & OP_LOAD) == 0 || p.nPage == PAGE_MAIN || !SensorParamAppliesNow(p))
             continue;
         run.Step();
-        if (!SensorCmdGet(p.szLabel, p.szKey, value, sizeof value))
-            return LoadRun::FailOnPage(p.nPage);
+        if (!SensorCmdGet(p.szLabel, p.szKey, value, sizeof value)) {
+            if (SerialIsHungUp())
+                return Abandon();
+            DlgMainTabSelect(static_cast<unsigned>(p.nPage));
+            ReportNotLoaded(i);
+            return LoadRun::Finish(0);
+        }
+        KeepLoaded(p.szKey, value);
         ParamSetValue(p, value, USE_LOAD);
         if (p.uFlags & PARAM_AVERAGING_UPDATE)
             DlgAveragingUpdate();
@@ -130,4 +177,11 @@ int LoadSensorConfigFn(int bShowSummary)
     if (bShowSummary && connected)
         DlgMainTabSelect(PAGE_SUMMARY);
     return LoadRun::Finish(ok && connected ? 1 : 0);
+}
+
+std::string ConfigLoadedValue(const char* szKey)
+{
+    std::lock_guard<std::mutex> lock(mLoaded);
+    const auto it = tLoaded.find(szKey);
+    return it != tLoaded.end() ? it->second : std::string();
 }

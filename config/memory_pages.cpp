@@ -144,3 +144,15 @@ bool MemoryPages::Connected()
     std::lock_guard<std::mutex> lock(mLock);
     return bConnected;
 }
+
+void MemoryPages::SetFocus(CtlId nId)
+{
+    std::lock_guard<std::mutex> lock(mLock);
+    nFocus = nId;
+}
+
+CtlId MemoryPages::Focused()
+{
+    std::lock_guard<std::mutex> lock(mLock);
+    return nFocus;
+}

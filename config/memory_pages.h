@@ -31,11 +31,14 @@ public:
     void SetEnabled(CtlId nId, bool bEnabled) override;
     bool Visible(CtlId nId) override;
     void SetVisible(CtlId nId, bool bVisible) override;
+    void SetFocus(CtlId nId) override;
     int SelectedTab() override;
     void SelectTab(int nIndex) override;
     void SetConnected(bool bConnected) override;
 
     bool Connected();
+    // The control that has the focus (CTL_NONE until one was given it).
+    CtlId Focused();
     // The list's entries (tests).
     std::vector<std::string> Items(CtlId nId);
 
@@ -57,5 +60,6 @@ private:
     std::array<Control, CTL_COUNT> tControls;
     Control tScratch;
     int nTab = PAGE_HOME;
+    CtlId nFocus = CTL_NONE;
     bool bConnected = false;
 };

@@ -9,9 +9,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 
 #include "codecs.h"
 #include "derived.h"
+#include "value_check.h"
 
 namespace {
 
@@ -61,6 +63,10 @@ QWidget* MakeWidget(const ConfigControlInfo& row, QWidget* pParent)
     }
     case CTL_KIND_EDIT: {
         auto* e = new QLineEdit(pParent);
+        // A number field takes only what a number can hold as it is typed;
+        // the send checks the whole value again before anything goes out.
+        if (const char* pattern = ConfigFieldTypingPattern(id))
+            e->setValidator(new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), e));
         QObject::connect(e, &QLineEdit::textEdited, [id] { ConfigPageReaction(id); });
         return e;
     }
@@ -290,4 +296,13 @@ void SetControlVisible(const PageControl& c, bool bVisible)
     c.pWidget->setVisible(bVisible);
     if (c.pCaption != nullptr)
         c.pCaption->setVisible(bVisible);
+}
+
+void SetControlFocus(const PageControl& c)
+{
+    if (c.pWidget == nullptr)
+        return;
+    c.pWidget->setFocus(Qt::OtherFocusReason);
+    if (c.nKind == CTL_KIND_EDIT)
+        static_cast<QLineEdit*>(c.pWidget)->selectAll();
 }

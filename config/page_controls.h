@@ -57,3 +57,5 @@ bool ControlEnabled(const PageControl& c);
 void SetControlEnabled(const PageControl& c, bool bEnabled);
 bool ControlVisible(const PageControl& c);
 void SetControlVisible(const PageControl& c, bool bVisible);
+// Gives the control the keyboard focus, its text selected (a field to mend).
+void SetControlFocus(const PageControl& c);

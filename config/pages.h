@@ -241,6 +241,9 @@ public:
     virtual bool Visible(CtlId nId) = 0;
     virtual void SetVisible(CtlId nId, bool bVisible) = 0;
 
+    // Puts the keyboard focus on the control (a field the user must mend).
+    virtual void SetFocus(CtlId nId) = 0;
+
     // The tab strip: the selected tab (ConfigPage) and selecting one.
     virtual int SelectedTab() = 0;
     virtual void SelectTab(int nIndex) = 0;

@@ -2,8 +2,11 @@
 // control, the averaging durations in their safe order, the reboot, the
 // lock, and the follow-up load.
 #include <chrono>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "codecs.h"
 #include "config_task.h"
@@ -13,6 +16,7 @@
 #include "progress.h"
 #include "sensor.h"
 #include "serial.h"
+#include "value_check.h"
 
 namespace {
 
@@ -44,28 +48,107 @@ private:
     TaskProgressSum tSum;
 };
 
-// One "set": a value holding a line end would end the command early and
-// make the rest of it a command of its own, so it is refused here.
-int Set(SendRun& run, const char* szLabel, const char* szKey, const std::string& sValue)
+// How one "set" ended: accepted, refused by the sensor (its status line
+// came back), or failed on the line.
+struct SetOutcome {
+    bool bOk = true;
+    bool bAnswered = false;
+    std::string sReply;
+};
+
+SetOutcome TrySet(const SensorParam& p, const std::string& sValue)
+{
+    char result[SENSOR_RESULT_SIZE];
+    const std::string cmd = std::string("set ") + p.szKey + " " + sValue;
+    SetOutcome o;
+    o.bOk = SensorCmd(cmd.c_str(), result, sizeof result) == 1;
+    o.bAnswered = SensorLastAnswered() == 1;
+    o.sReply = result;
+    return o;
+}
+
+// The failure of a "set": a refusal names the parameter and the sensor's
+// reason; only a failure of the line points at the connection.
+std::string SetFailureText(const SensorParam& p, const std::string& sValue, const SetOutcome& o)
+{
+    const std::string what = std::string("Could not set parameter '") + p.szLabel + "' (" + p.szKey + "=" +
+                             SensorShortValue(sValue.c_str()) + ")\n" + (o.sReply.empty() ? "Refused" : o.sReply) +
+                             " !";
+    if (o.bAnswered)
+        return "The sensor refused a value !\n\n" + what;
+    return CurrentProfile().szFailPrefix + what;
+}
+
+int Set(SendRun& run, const SensorParam& p, const std::string& sValue)
 {
     run.Step();
-    if (sValue.find_first_of("\r\n") != std::string::npos)
-        return Error("%sCould not set parameter '%s' (%s)\nLine end in value !", CurrentProfile().szFailPrefix,
-                     szLabel, szKey);
-    return SensorCmdSet(szLabel, szKey, sValue.c_str());
+    const SetOutcome o = TrySet(p, sValue);
+    return o.bOk ? 1 : Error("%s", SetFailureText(p, sValue, o).c_str());
+}
+
+// Puts the durations of the last load back on a sensor left halfway
+// through the averaging sequence, with A at 1 s and C at 1 s or at its new
+// value: C and M (when M may have changed) in the order that keeps C within
+// M at every step, then A. The sentence for the message.
+std::string RestoreAveraging(const SensorParam& a, const SensorParam& c, const SensorParam& m, bool bMChanged,
+                             const std::string& sNewM)
+{
+    const std::string oldA = ConfigLoadedValue(a.szKey);
+    const std::string oldC = ConfigLoadedValue(c.szKey);
+    const std::string oldM = ConfigLoadedValue(m.szKey);
+    std::vector<std::pair<const SensorParam*, std::string>> steps;
+    if (!bMChanged)
+        steps = {{&c, oldC}};
+    else if (ConfigToNumber(oldC.c_str()) <= ConfigToNumber(sNewM.c_str()))
+        steps = {{&c, oldC}, {&m, oldM}};
+    else
+        steps = {{&m, oldM}, {&c, oldC}};
+    steps.emplace_back(&a, oldA);
+
+    std::string done, reason;
+    if (SerialIsHungUp())
+        reason = "the line is lost";
+    else if (oldA.empty() || oldC.empty() || oldM.empty())
+        reason = "they were not loaded";
+    for (size_t i = 0; i < steps.size() && reason.empty(); i++) {
+        const std::string set = std::string(steps[i].first->szKey) + "=" + steps[i].second;
+        const SetOutcome o = TrySet(*steps[i].first, steps[i].second);
+        if (!o.bOk)
+            reason = set + ": " + (o.sReply.empty() ? "Refused" : o.sReply);
+        else
+            done += (done.empty() ? "" : ", ") + set;
+    }
+    if (reason.empty())
+        return "\n\nThe averaging durations were put back as loaded (" + done + ") !";
+    return "\n\nThe averaging durations could not be put back (" + reason +
+           "): the sensor may be left with avg-a=1 and avg-c=1 until the next successful send !";
 }
 
 // Acquisition within cycle within measurement at every moment: A and C go
-// to 1 first, then M, C and A take their new values.
+// to 1 first, then M, C and A take their new values. A failure halfway puts
+// the loaded durations back before it is reported.
 int SendAveraging(SendRun& run)
 {
-    const SensorParam* a = SensorParamByKey("avg-a");
-    const SensorParam* c = SensorParamByKey("avg-c");
-    const SensorParam* m = SensorParamByKey("avg-m");
-    return Set(run, a->szLabel, a->szKey, "1") && Set(run, c->szLabel, c->szKey, "1") &&
-           Set(run, m->szLabel, m->szKey, ParamGetValue(*m, USE_SEND)) &&
-           Set(run, c->szLabel, c->szKey, ParamGetValue(*c, USE_SEND)) &&
-           Set(run, a->szLabel, a->szKey, ParamGetValue(*a, USE_SEND));
+    const SensorParam& a = *SensorParamByKey("avg-a");
+    const SensorParam& c = *SensorParamByKey("avg-c");
+    const SensorParam& m = *SensorParamByKey("avg-m");
+    const std::string newM = ParamGetValue(m, USE_SEND);
+    const std::pair<const SensorParam*, std::string> steps[] = {
+        {&a, "1"}, {&c, "1"}, {&m, newM}, {&c, ParamGetValue(c, USE_SEND)}, {&a, ParamGetValue(a, USE_SEND)},
+    };
+    constexpr size_t M_STEP = 2;
+    for (size_t i = 0; i < std::size(steps); i++) {
+        run.Step();
+        const SetOutcome o = TrySet(*steps[i].first, steps[i].second);
+        if (o.bOk)
+            continue;
+        std::string text = SetFailureText(*steps[i].first, steps[i].second, o);
+        // The first command refused by the sensor has changed nothing.
+        if (i > 0 || !o.bAnswered)
+            text += RestoreAveraging(a, c, m, i > M_STEP || (i == M_STEP && !o.bAnswered), newM);
+        return Error("%s", text.c_str());
+    }
+    return 1;
 }
 
 }  // namespace
@@ -73,6 +156,9 @@ int SendAveraging(SendRun& run)
 int SendSensorConfigFn()
 {
     const bool unlocked = bAdmin.load() == 1;
+    // Nothing goes out before every value has been found fit to go out.
+    if (!ConfigCheckSendValues(unlocked))
+        return 0;
     SendRun run(unlocked);
     DlgPrgOpen(szSendTitle);
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
@@ -94,7 +180,7 @@ int SendSensorConfigFn()
             averagingSent = true;
             continue;
         }
-        if (!Set(run, p.szLabel, p.szKey, ParamGetValue(p, USE_SEND)))
+        if (!Set(run, p, ParamGetValue(p, USE_SEND)))
             return SendRun::FailOnPage(p.nPage);
     }
 

@@ -112,6 +112,11 @@ void WindowPages::SetVisible(CtlId nId, bool bVisible)
     Set(pWindow, nId, [&](const PageControl& c) { SetControlVisible(c, bVisible); });
 }
 
+void WindowPages::SetFocus(CtlId nId)
+{
+    Set(pWindow, nId, [](const PageControl& c) { SetControlFocus(c); });
+}
+
 int WindowPages::SelectedTab()
 {
     return Ask(static_cast<int>(PAGE_HOME), [&] { return pWindow->DlgMainSelectedTab(); });

@@ -30,6 +30,7 @@ public:
     void SetEnabled(CtlId nId, bool bEnabled) override;
     bool Visible(CtlId nId) override;
     void SetVisible(CtlId nId, bool bVisible) override;
+    void SetFocus(CtlId nId) override;
     int SelectedTab() override;
     void SelectTab(int nIndex) override;
     void SetConnected(bool bConnected) override;

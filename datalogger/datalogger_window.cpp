@@ -145,6 +145,7 @@ void DataloggerWindow::StartTask(int iNewTask)
     LoggerJob job = tJobTimes;
     job.iTask = iTask;
     job.sPort = SelectedPort();
+    job.sPortName = SelectedPortName();
     TaskWorker().Start([this, job] { ProcessThread(job, FrontEnd(), *this, TaskWorker().CancelEvent()); });
 }
 
@@ -213,8 +214,13 @@ FILE* DataloggerWindow::OpenDownloadFile(const char* szPath)
 int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
 {
     const std::string partial = PartialPath(szPath);
+    const bool empty = std::ftell(pFile) == 0;
     bool written = std::fflush(pFile) == 0;
     written = std::fclose(pFile) == 0 && written;
+    if (!bComplete && empty) {
+        std::remove(partial.c_str());
+        return 0;
+    }
     // What arrived stays under the ".partial" name unless all of it did.
     if (!written)
         return Error("Could not write to file '%s' !", partial.c_str());
@@ -223,6 +229,15 @@ int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bCo
     if (std::rename(partial.c_str(), szPath) != 0)
         return Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
     return 1;
+}
+
+void DataloggerWindow::OnPortChanged()
+{
+    if (pModeValue == nullptr)
+        return;   // the first fill, before the storage row exists
+    SetMode("Unknown");
+    SetMeasure("Unknown");
+    SetGauge(0);
 }
 
 void DataloggerWindow::OnCloseRequested()

@@ -58,12 +58,16 @@ public:
     // arrived under the ".partial" name: nothing is lost, and nothing under
     // the chosen name looks complete.
     FILE* OpenDownloadFile(const char* szPath) override;
+    // A download that ended before its first line leaves no file at all.
     int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete) override;
+    std::string KeptFile(const char* szPath) override { return PartialPath(szPath); }
     static std::string PartialPath(const char* szPath);
     static constexpr char DOWNLOAD_PARTIAL_SUFFIX[] = ".partial";
 
 protected:
     void OnCloseRequested() override;
+    // Mode, Measure and the gauge belong to the sensor on the old port.
+    void OnPortChanged() override;
 
 private:
     QLabel* pModeValue = nullptr;

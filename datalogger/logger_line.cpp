@@ -1,5 +1,6 @@
 #include "logger_line.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -43,23 +44,44 @@ int LoggerLineNumber(const char* szLine, size_t uLength, int* pnNumber)
     return 1;
 }
 
-int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength)
+namespace {
+
+// The console's failure prefix and the reason: into szWhy when the caller
+// gave one, else reported.
+int LineFailure(char* szWhy, size_t uWhySize, const char* szFormat, ...) __attribute__((format(printf, 3, 4)));
+int LineFailure(char* szWhy, size_t uWhySize, const char* szFormat, ...)
 {
-    const char* prefix = CurrentProfile().szFailPrefix;
+    char reason[128];
+    va_list args;
+    va_start(args, szFormat);
+    std::vsnprintf(reason, sizeof reason, szFormat, args);
+    va_end(args);
+    if (szWhy != nullptr && uWhySize > 0)
+        std::snprintf(szWhy, uWhySize, "%s%s", CurrentProfile().szFailPrefix, reason);
+    else
+        Error("%s%s", CurrentProfile().szFailPrefix, reason);
+    return 0;
+}
+
+}  // namespace
+
+int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength, char* szWhy,
+                   size_t uWhySize)
+{
     SerialLineEnd end = SERIAL_LINE_LF;
     const unsigned length = SerialReadLine(szLine, uSize, &end);
     if (length == 0)
-        return Error("%sSerial port read error", prefix);
+        return LineFailure(szWhy, uWhySize, "Serial port read error");
     int number = 0;
     if (!LoggerLineNumber(szLine, length, &number))
-        return Error("%sBad line format", prefix);
+        return LineFailure(szWhy, uWhySize, "Bad line format");
     if (number != iExpected)
-        return Error("%sData missed (wait: %lld, found: %d)", prefix, iExpected + 1, number);
+        return LineFailure(szWhy, uWhySize, "Data missed (wait: %lld, found: %d)", iExpected + 1, number);
     // A line the time-out cut (a sensor that stopped mid-record), or one
     // longer than the buffer, is not a record: it would end the file with a
     // cut record.
     if (end != SERIAL_LINE_LF)
-        return Error("%sSerial port read error", prefix);
+        return LineFailure(szWhy, uWhySize, "Serial port read error");
     *puLength = length;
     return 1;
 }

@@ -30,4 +30,7 @@ int LoggerLineNumber(const char* szLine, size_t uLength, int* pnNumber);
 // did not come whole (cut by the time-out, longer than uSize - 1 bytes),
 // "Serial port read error", and returns 0. On success returns 1 with the
 // line (terminated) in szLine and its length in *puLength.
-int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength);
+// With szWhy (uWhySize bytes), a failure's text is put there instead of
+// being reported, for a caller that adds to it what the failure left.
+int LoggerReadLine(char* szLine, unsigned uSize, long long iExpected, unsigned* puLength, char* szWhy = nullptr,
+                   size_t uWhySize = 0);

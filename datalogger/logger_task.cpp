@@ -1,9 +1,7 @@
 #include "logger_task.h"
 
 #include <cstdarg>
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <thread>
 
 #include "fileutil.h"
@@ -50,26 +48,7 @@ int LoggerDlg::MainDlgState(int bBusy)
 
 const char* LoggerTargetKind(const char* szPath, int* pnErrno)
 {
-    struct stat st{};
-    *pnErrno = 0;
-    if (lstat(szPath, &st) != 0) {
-        if (errno != ENOENT)
-            *pnErrno = errno;
-        return nullptr;
-    }
-    if (S_ISREG(st.st_mode))
-        return nullptr;
-    if (S_ISLNK(st.st_mode))
-        return "symbolic link";
-    if (S_ISDIR(st.st_mode))
-        return "folder";
-    if (S_ISFIFO(st.st_mode))
-        return "pipe";
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-        return "device";
-    if (S_ISSOCK(st.st_mode))
-        return "socket";
-    return "special file";
+    return PathSpecialKind(szPath, pnErrno, false);
 }
 
 int LoggerCheckTarget(const char* szPath)
@@ -102,6 +81,11 @@ int LoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int)
     if (std::fclose(pFile) != 0)
         return Error("Could not write to file '%s' !", szPath);
     return 1;
+}
+
+std::string LoggerView::KeptFile(const char* szPath)
+{
+    return szPath;
 }
 
 namespace {
@@ -159,6 +143,46 @@ int LoadNumber(const char* szLabel, const char* szKey, int* pnValue)
     return 1;
 }
 
+// The name of the run's port as the user knows it.
+const char* PortName(const LoggerRun& run)
+{
+    return run.job.sPortName.empty() ? run.job.sPort.c_str() : run.job.sPortName.c_str();
+}
+
+// The time a download's remaining lines take at the line rate, from the
+// mean length of the lines so far (with their CR LF), as "m:ss" or
+// "h:mm:ss".
+void TimeLeftText(char* szText, size_t uSize, unsigned long long uBytes, long long iLines, long long iLeft)
+{
+    const unsigned long long bytesLeft = iLines > 0 && iLeft > 0 ? uBytes * static_cast<unsigned long long>(iLeft) /
+                                                                       static_cast<unsigned long long>(iLines)
+                                                                 : 0;
+    const unsigned long long seconds = (bytesLeft + SERIAL_BYTES_PER_SECOND - 1) / SERIAL_BYTES_PER_SECOND;
+    if (seconds >= 3600)
+        std::snprintf(szText, uSize, "%llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        std::snprintf(szText, uSize, "%llu:%02llu", seconds / 60, seconds % 60);
+}
+
+// A sensor goes on sending its records after the host stopped reading them.
+// A line end ends its stream; what is already under way is read and dropped
+// until the line falls silent, so that the next task's wake-up meets a quiet
+// console instead of the stream's tail.
+void EndStream(LoggerRun& run)
+{
+    if (SerialIsHungUp())
+        return;
+    const char lineEnd = '\r';
+    SerialWrite(&lineEnd, 1);
+    SerialSetTimeout(LOGGER_DRAIN_QUIET_MS);
+    const unsigned long long start = TickCountMs();
+    char tail[SERIAL_READ_AHEAD_SIZE];
+    while (SerialRead(tail, sizeof tail) > 0 && !SerialIsHungUp() && TickCountMs() - start < LOGGER_DRAIN_LIMIT_MS) {
+    }
+    SerialPurge();
+    SerialSetTimeout(run.job.uCommandTimeout);
+}
+
 int RunDownload(LoggerRun& run)
 {
     char path[LOGGER_TEXT_SIZE] = "";
@@ -181,25 +205,46 @@ int RunDownload(LoggerRun& run)
     int ok = ProcessThreadDownload(run, file);
     // The file is finished before success is announced, so that the message
     // never stands for data still in a buffer.
-    if (!run.dlg.CloseDownloadFile(file, path, ok))
+    if (!run.dlg.CloseDownloadFile(file, path, ok)) {
+        if (ok)
+            run.sEndStatus = "Download failed !";
         ok = 0;
+    }
     if (ok)
         Info("Data successfully downloaded !");
     return ok;
 }
 
+// Reads the storage first, so that the question names what it destroys;
+// the erase itself cannot be cancelled.
 int RunErase(LoggerRun& run)
 {
-    if (!run.dlg.Question("Do you want to erase all data from sensor storage ?"))
+    int usage = 0;
+    if (!RefreshStorage(run, &usage)) {
+        run.sEndStatus = "Erase failed: the storage could not be read !";
         return 0;
-    if (!ProcessThreadErase(run))
+    }
+    char question[LOGGER_TEXT_SIZE + 64];
+    std::snprintf(question, sizeof question, "Erase all %d records from the sensor on %s ?", usage, PortName(run));
+    if (!run.dlg.Question(question))
         return 0;
+    run.dlg.fe.State(TASK_BUSY_LOCKED, nullptr);
+    if (!ProcessThreadErase(run)) {
+        run.sEndStatus = "Erase failed !";
+        return 0;
+    }
     return Info("Data successfully erased !"), 1;
 }
 
 }  // namespace
 
 int ProcessThreadRefresh(LoggerRun& run)
+{
+    int usage = 0;
+    return RefreshStorage(run, &usage);
+}
+
+int RefreshStorage(LoggerRun& run, int* pnUsage)
 {
     ClearStorageInfo(run.dlg);
     if (!WakeSensor(run))
@@ -216,6 +261,7 @@ int ProcessThreadRefresh(LoggerRun& run)
         return 0;
     ShowFillLevel(run.dlg, usage, capacity, off);
     TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
+    *pnUsage = usage;
     return 1;
 }
 
@@ -232,6 +278,7 @@ int ProcessThreadErase(LoggerRun& run)
 
 int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
 {
+    run.sEndStatus = "Download failed !";
     const char* prefix = CurrentProfile().szFailPrefix;
     ClearStorageInfo(run.dlg);
     if (!WakeSensor(run))
@@ -251,43 +298,71 @@ int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
     // empty file off as a complete download.
     if (count < 0) {
         Error("%sBad record count received (%d)", prefix, count);
-        TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
+        EndStream(run);
         return 0;
     }
     ShowFillLevel(run.dlg, count, capacity, off);
 
-    // i runs to N + 1, which does not fit an int when N is INT_MAX.
+    // i counts the lines written (the heading and the records) and runs to
+    // N + 1, which does not fit an int when N is INT_MAX.
     long long i = 0;
+    unsigned long long bytes = 0;
     char line[LOGGER_LINE_SIZE];
+    char why[LOGGER_TEXT_SIZE] = "";
     bool failed = false;
+    bool cancelled = false;
     while (i <= count) {
         unsigned length = 0;
-        if (!LoggerReadLine(line, sizeof line, i, &length)) {
+        if (!LoggerReadLine(line, sizeof line, i, &length, why, sizeof why)) {
             failed = true;
             break;
         }
         // The line as received (it may hold any byte), then the text-mode
         // line end.
         if (std::fwrite(line, 1, length, pFile) != length || std::fputc('\n', pFile) == EOF) {
-            Error("Could not write to file '%s' !", run.sFile.c_str());
+            std::snprintf(why, sizeof why, "Could not write to file '%s' !", run.sFile.c_str());
             failed = true;
             break;
         }
         i++;
-        const int percent = count > 0 ? static_cast<int>(i * 100 / count) : 0;
-        run.dlg.MainDlgPrgStep(LOGGER_STEP_DOWNLOAD, static_cast<unsigned>(percent), "Downloading %lld (%d %%)..", i,
-                               percent);
-        if (run.hCancelEvent.TryWait())
+        bytes += length + 2;
+        const long long records = i - 1;
+        const int percent = count > 0 ? static_cast<int>(records * 100 / count) : 0;
+        char left[32];
+        TimeLeftText(left, sizeof left, bytes, i, static_cast<long long>(count) + 1 - i);
+        run.dlg.MainDlgPrgStep(LOGGER_STEP_DOWNLOAD, static_cast<unsigned>(percent),
+                               "Downloading %lld / %d (%d %%), %s left..", records, count, percent, left);
+        if (run.hCancelEvent.TryWait()) {
+            cancelled = i <= count;
             break;
-    }
-    if (!failed) {
-        if (i == static_cast<long long>(count) + 1) {
-            TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
-            return 1;
         }
-        Error("%sNot all data are downloaded (%lld/%d) !", prefix, i, count);
     }
-    TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
+    if (!failed && !cancelled) {
+        TaskProgress(run.dlg.fe, PROGRESS_FULL, TASK_STEP_DONE, "Done !");
+        run.sEndStatus.clear();
+        return 1;
+    }
+    EndStream(run);
+    // What arrived stays (unless nothing did): the message that ends the
+    // download says where, and how much of it there is.
+    const long long records = i > 0 ? i - 1 : 0;
+    const std::string kept = i > 0 ? run.dlg.view.KeptFile(run.sFile.c_str()) : std::string();
+    char end[LOGGER_TEXT_SIZE];
+    if (cancelled) {
+        std::snprintf(end, sizeof end, "Download cancelled after %lld of %d records", records, count);
+        if (kept.empty())
+            Info("%s.", end);
+        else
+            Info("%s.\nThe records received are kept in '%s'.", end, kept.c_str());
+    } else {
+        std::snprintf(end, sizeof end, "Download failed after %lld of %d records !", records, count);
+        if (kept.empty())
+            Error("%s", why);
+        else
+            Error("%s\n\n%lld of %d records were received; they are kept in '%s'.", why, records, count,
+                  kept.c_str());
+    }
+    run.sEndStatus = end;
     return 0;
 }
 
@@ -302,9 +377,12 @@ int ProcessThread(const LoggerJob& job, TaskFrontEnd& fe, LoggerView& view, Auto
         case TASK_ERASE:
             return RunErase(run);
         case TASK_REFRESH:
-            return ProcessThreadRefresh(run);
+            if (ProcessThreadRefresh(run))
+                return 1;
+            run.sEndStatus = "Refresh failed !";
+            return 0;
         default:
             return 0;
         }
-    });
+    }, &run.sEndStatus);
 }

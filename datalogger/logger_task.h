@@ -26,6 +26,8 @@ enum LoggerTaskId {
 constexpr unsigned LOGGER_WAKEUP_TIMEOUT = 500;    // each wake-up read
 constexpr unsigned LOGGER_COMMAND_TIMEOUT = 5000;  // commands and every download byte
 constexpr unsigned LOGGER_ERASE_SETTLE = 5000;     // pause between the erase and the refresh
+constexpr unsigned LOGGER_DRAIN_QUIET_MS = 200;    // silence that ends a stopped stream's tail
+constexpr unsigned LOGGER_DRAIN_LIMIT_MS = 5000;   // a tail that goes on longer is left to the purge
 
 constexpr size_t LOGGER_TEXT_SIZE = 512;           // status text, paths
 
@@ -69,6 +71,11 @@ public:
     // Closes the file; bComplete is 1 when every line arrived. Returns 0
     // (reported) when the file could not be finished.
     virtual int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete);
+
+    // Where the lines of a download that did not complete stay once the
+    // file is closed, for the message that ends it; empty when they are not
+    // kept. The default is szPath itself.
+    virtual std::string KeptFile(const char* szPath);
 };
 
 // What stands at szPath when it is there but is no regular file ("folder",
@@ -118,6 +125,7 @@ struct LoggerDlg {
 struct LoggerJob {
     int iTask = TASK_NONE;
     std::string sPort;   // empty: no port selected ("Select...")
+    std::string sPortName;   // the port as the user knows it (the list's name); empty: sPort
     unsigned uWakeupTimeout = LOGGER_WAKEUP_TIMEOUT;
     unsigned uCommandTimeout = LOGGER_COMMAND_TIMEOUT;
     unsigned uEraseSettle = LOGGER_ERASE_SETTLE;
@@ -129,6 +137,9 @@ struct LoggerRun {
     LoggerDlg dlg;
     AutoResetEvent& hCancelEvent;   // only the download loop looks at it
     std::string sFile;              // the download's target, for messages
+    // The status line's text when the task failed or was cancelled (the
+    // bar stays where it stopped); empty: the idle hint at 100 %.
+    std::string sEndStatus = std::string();
 };
 
 // Runs job.iTask from port selection to the idle window (TaskRunOnPort):
@@ -143,11 +154,19 @@ int ProcessThread(const LoggerJob& job, TaskFrontEnd& fe, LoggerView& view, Auto
 // Mode, usage and capacity into the window. 1 when shown, 0 when a step
 // failed.
 int ProcessThreadRefresh(LoggerRun& run);
+// The same, also giving the usage read (the number of records stored).
+int RefreshStorage(LoggerRun& run, int* pnUsage);
 
-// "logger clear confirm", a pause, then a refresh. 1 when both succeeded.
+// Wake-up, "logger clear confirm", a pause, then a refresh. 1 when all
+// succeeded. The window's task reads the storage and asks first, naming
+// the port and the number of records, and locks out Cancel meanwhile.
 int ProcessThreadErase(LoggerRun& run);
 
-// Writes the heading and the N records into pFile, checking each line.
-// 1 when all N + 1 lines were written; 0 after a reported failure, a file
-// write error or a cancel (the lines so far stay written).
+// Writes the heading and the N records into pFile, checking each line,
+// showing "records / total" and the time the rest takes at the line rate.
+// 1 when all N + 1 lines were written; 0 after a failure or a cancel, with
+// one message that names the file keeping what arrived (the view's
+// KeptFile): an error for a failure, an information for a cancel. A
+// stopped stream is ended and its tail drained before returning, so the
+// next task finds a quiet console. run.sEndStatus then says how it ended.
 int ProcessThreadDownload(LoggerRun& run, FILE* pFile);

@@ -166,10 +166,19 @@ struct FlashRun {
     AutoResetEvent* pCancel = &hCancelEvent;
     unsigned uStartWindowMs = BLDR_START_WINDOW_MS;   // power-up wait
     // 1: pCancel also stops an upload, after the block in flight, and the
-    // run says that the sensor must be flashed again (varn's Ctrl-C). 0 (the
-    // window): once the bootloader answered the run cannot be cancelled.
+    // run says that the sensor must be flashed again (varn's Ctrl-C, the
+    // window's close once the user agreed). 0: once the bootloader answered
+    // the run cannot be cancelled.
     int bCancelUpload = 0;
+
+    // How the run ended, for ProcessThread's closing message; set by the
+    // run on its own thread, read by its caller only after the run ended.
+    mutable int bCancelled = 0;        // cancelled before anything was written
+    mutable int bInBootloader = 0;     // the bootloader answered and was not told EXIT
 };
+
+// The closing messages' word on a sensor left in its bootloader.
+extern const char szStaysInBootloader[];
 
 // The idle hint of the status line, also shown at the end of every run that
 // opened the port.
@@ -182,6 +191,10 @@ constexpr unsigned FLASH_STATUS_SIZE = 512;
 // the port, runs ProcessThreadInfo, gives the run's verdict, shows the idle
 // hint, closes the port. Returns 1 when the run succeeded. The window runs
 // it on its worker, the command line directly.
+// A run cancelled before anything was written ends with one information
+// (no error); a run that failed ends with its run-level error and leaves
+// the bar where it stopped, the error in the status line. Whenever the
+// sensor stays in its bootloader, the closing message says so.
 int ProcessThread(const FlashRun& run);
 
 // Catches the bootloader, reads its information and, for a flash run,
@@ -191,7 +204,8 @@ int ProcessThreadInfo(const FlashRun& run);
 
 // The start loop under the start time-out: drains a busy line, then sends
 // MAGIC about five times a second until the bootloader has answered, the
-// start window has passed, the run is cancelled or the line hangs up. A '!'
+// start window has passed, the run is cancelled (run.bCancelled, nothing
+// reported) or the line hangs up. A '!'
 // counts only once the line fell silent after it and a further MAGIC on the
 // purged line was answered by a lone '!'; the line is purged again before
 // returning 1, so the first command's answer is the first byte read.

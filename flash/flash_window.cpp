@@ -66,6 +66,9 @@ FlashWindow::FlashWindow(QWidget* pParent) : ToolWindow(PROGRAM_FLASH, pParent)
     pBrowse->setIconSize(QSize(16, 16));
     pBrowse->setToolTip("Select firmare file...");
     grid->addWidget(pBrowse, 1, 2);
+    pVersion = new QLabel(central);
+    pVersion->setObjectName("ImageVersion");
+    grid->addWidget(pVersion, 1, 3);
     grid->setColumnStretch(1, 1);
 
     page->addLayout(CreateStatusLine(central, szFlashIdleHint));
@@ -96,6 +99,7 @@ FlashWindow::FlashWindow(QWidget* pParent) : ToolWindow(PROGRAM_FLASH, pParent)
     connect(pInfo, &QPushButton::clicked, this, [this] { StartRun(1); });
     connect(pCancel, &QPushButton::clicked, this, [this] { TaskWorker().CancelEvent().Set(); });
     connect(MenuItem("Select firmware file..."), &QAction::triggered, this, [this] { SelectFile(); });
+    connect(pFile, &QLineEdit::textChanged, this, [this] { ShowImageVersion(); });
 
     setAcceptDrops(true);
     pFile->installEventFilter(this);
@@ -143,13 +147,51 @@ int FlashWindow::StartRun(int bInfoOnly)
     tRun.bInfoOnly = bInfoOnly;
     tRun.pFrontEnd = &FrontEnd();
     tRun.pCancel = &TaskWorker().CancelEvent();
+    // Only a close the user agreed to signals the cancel once the
+    // bootloader answered (Cancel is off then).
+    tRun.bCancelUpload = 1;
     return TaskWorker().Start([this] { ProcessThread(tRun); });
+}
+
+void FlashWindow::ShowImageVersion()
+{
+    // The stamp the compatibility check reads. Nothing for a name that
+    // names no image (yet): the field may be half typed.
+    const std::string file = pFile->text().toLocal8Bit().toStdString();
+    FlashImageInfo info;
+    FILE* image = file.empty() ? nullptr : FlashOpenImage(file.c_str(), &info);
+    if (image == nullptr) {
+        pVersion->clear();
+        return;
+    }
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    const int stamped = GetFwVersionFromFile(image, &major, &minor);
+    std::fclose(image);
+    pVersion->setText(stamped ? QString("version %1.%2").arg(major).arg(minor) : QString("no version stamp"));
+}
+
+bool FlashWindow::ConfirmClose()
+{
+    if (!RunActive() || BusyState() != TASK_BUSY_LOCKED || tRun.bInfoOnly)
+        return true;
+    if (UiQuestion(MESSAGE_WARNING, szCloseDuringUpload) != 1)
+        return false;
+    // Both ways out ("Quit" too) stop the upload after the block in flight
+    // before the window goes. The window is closing: what the run reports
+    // now goes to the log only.
+    UiGateShut();
+    TaskWorker().CancelEvent().Set();
+    if (!TaskWorker().Wait(WORKER_STOP_WAIT_MS))
+        Log("The upload did not stop within %u ms of closing", WORKER_STOP_WAIT_MS);
+    return true;
 }
 
 void FlashWindow::OnCloseRequested()
 {
     // A run still waiting for the bootloader ends at the signal; an upload
-    // cannot be stopped and is given the kit's wait, then the exit rule.
+    // (the user agreed) stops after the block in flight, within the kit's
+    // wait, else the exit rule ends it.
     TaskWorker().CancelEvent().Set();
 }
 

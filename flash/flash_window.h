@@ -7,6 +7,7 @@
 #include "bootloader.h"
 #include "toolwindow.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -43,13 +44,26 @@ public:
     QPushButton* InfoButton() const { return pInfo; }
     QPushButton* CancelButton() const { return pCancel; }
     QToolButton* BrowseButton() const { return pBrowse; }
+    // Beside the file field: the chosen image's version stamp.
+    QLabel* VersionLabel() const { return pVersion; }
+
+    // The question a close meets while an upload runs.
+    static constexpr char szCloseDuringUpload[] =
+        "A firmware upload is running. Stop it and leave the sensor in its bootloader?";
 
 protected:
     void OnCloseRequested() override;
+    // While an upload runs, closing (close box or "Quit") asks first,
+    // default No; Yes stops the upload after the block in flight (waiting
+    // at most WORKER_STOP_WAIT_MS), then the window closes.
+    bool ConfirmClose() override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
+    void ShowImageVersion();
+
     QLineEdit* pFile = nullptr;
+    QLabel* pVersion = nullptr;
     QToolButton* pBrowse = nullptr;
     QPushButton* pFlash = nullptr;
     QPushButton* pInfo = nullptr;

@@ -11,6 +11,8 @@
 
 AutoResetEvent hCancelEvent;
 
+const char szStaysInBootloader[] = "The sensor stays in its bootloader until it is powered off and on again.";
+
 const char szFlashIdleHint[] =
     "Select 'serial port' and 'firmware file', Power down sensor, click 'Flash Fimware' button and then "
     "quickly power up the sensor...";
@@ -19,6 +21,13 @@ namespace {
 
 constexpr char szTryingToStart[] = "Trying to start bootloader, please power up sensor now !";
 constexpr char szTimeout[] = "Could not receive from serial port (timeout) !";
+constexpr char szLost[] = "Could not receive from serial port (connection lost) !";
+
+// A short answer: the read failed (adapter unplugged) or timed out.
+int ReportShortAnswer()
+{
+    return Error("%s", SerialLastReadFailed() ? szLost : szTimeout);
+}
 
 uint32_t ReadLe32(const uint8_t* p)
 {
@@ -44,7 +53,7 @@ int BldrExchange(const uint8_t* pFrame, unsigned uFrameSize, const char* szFrame
     if (!SerialWrite(pFrame, uFrameSize))
         return Error("Could not send %s frame !", szFrameName);
     if (SerialRead(pAnswer, uAnswerSize) != uAnswerSize)
-        return Error("%s", szTimeout);
+        return ReportShortAnswer();
     if (pAnswer[0] != BLDR_OK) {
         // The format comes from this file's own table of texts.
 #pragma GCC diagnostic push
@@ -134,6 +143,7 @@ int BldrStart(const FlashRun& run)
     const unsigned long long start = TickCountMs();
     bool draining = true;
     bool started = false;
+    bool cancelled = false;
     for (;;) {
         const unsigned long long elapsed = TickCountMs() - start;
         if (elapsed >= run.uStartWindowMs)
@@ -156,8 +166,10 @@ int BldrStart(const FlashRun& run)
                     started = true;
                     break;
                 }
-                if (check == MAGIC_STOP)
+                if (check == MAGIC_STOP) {
+                    cancelled = !SerialIsHungUp();
                     break;
+                }
             }
         }
         // A line that hung up fails every read at once; waiting on would
@@ -167,12 +179,20 @@ int BldrStart(const FlashRun& run)
         const unsigned long long percent = (TickCountMs() - start) * 100 / run.uStartWindowMs;
         MainDlgPrg(run.pFrontEnd, FLASH_STEP_START, percent > 100 ? 100 : static_cast<int>(percent), "%s",
                    szTryingToStart);
-        if (run.pCancel != nullptr && run.pCancel->Wait(BLDR_CANCEL_WAIT_MS))
+        if (run.pCancel != nullptr && run.pCancel->Wait(BLDR_CANCEL_WAIT_MS)) {
+            cancelled = true;
             break;
+        }
     }
-    if (!started)
-        return Error("Could not start bootloader !");
-    return 1;
+    if (started)
+        return 1;
+    // A cancel is the user's choice, not a fault: ProcessThread says what
+    // it left.
+    if (cancelled) {
+        run.bCancelled = 1;
+        return 0;
+    }
+    return Error("Could not start bootloader !");
 }
 
 namespace {
@@ -188,7 +208,7 @@ int BldrGetVersion(char szVersion[BLDR_VERSION_SIZE])
     if (length > BLDR_VERSION_SIZE - 1)
         return Error("Bootloader version text too long (%u bytes, at most %u) !", length, BLDR_VERSION_SIZE - 1);
     if (length > 0 && SerialRead(szVersion, length) != length)
-        return Error("Sensor not available (Receive timeout) !");
+        return SerialLastReadFailed() ? Error("%s", szLost) : Error("Sensor not available (Receive timeout) !");
     szVersion[length] = '\0';
     return 1;
 }
@@ -252,8 +272,10 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
         return Error("Firmware file too large (%llu bytes, at most %llu) !",
                      static_cast<unsigned long long>(st.st_size), FLASH_IMAGE_MAX_SIZE);
     const uint32_t size = static_cast<uint32_t>(st.st_size);
-    if (run.bCancelUpload && Cancelled(run))
-        return Error("Flash stopped before the upload began: nothing was written to the sensor !");
+    if (run.bCancelUpload && Cancelled(run)) {
+        run.bCancelled = 1;
+        return 0;
+    }
     MainDlgPrg(run.pFrontEnd, FLASH_STEP_BEGIN_UPLOAD, 9, "Start uploading firmware (%u bytes)...", size);
 
     uint8_t begin[5] = {BLDR_BEGIN_UPLOAD};
@@ -293,7 +315,10 @@ int ProcessThreadUpload(const FlashRun& run, FILE* pFile)
                              "Uploaded size is not valid (0x%02X : %s) !"))
         return 0;
     MainDlgPrg(run.pFrontEnd, TASK_STEP_NONE, 100, "Exiting bootloader...");
-    return BldrCommandExchange(BLDR_EXIT, "EXIT", &status, 1, "Could not exit from bootloader (0x%02X : %s) !");
+    if (!BldrCommandExchange(BLDR_EXIT, "EXIT", &status, 1, "Could not exit from bootloader (0x%02X : %s) !"))
+        return 0;
+    run.bInBootloader = 0;
+    return 1;
 }
 
 int ProcessThreadBootloader(const FlashRun& run)
@@ -338,8 +363,8 @@ int ProcessThreadBootloader(const FlashRun& run)
         std::string text(BLDR_VERSION_SIZE + 256, '\0');
         std::snprintf(text.data(), text.size(),
                       "Bootloader : %s\nSignature : %s\nFlash size : %u bytes\nBootloader : %u bytes\nApplication : "
-                      "%u bytes\n",
-                      version, uniqueId, flashSize, flashSize - freeFlash, freeFlash);
+                      "%u bytes\n\n%s\n",
+                      version, uniqueId, flashSize, flashSize - freeFlash, freeFlash, szStaysInBootloader);
         ui->Information(text.c_str());
         return 1;
     }
@@ -368,6 +393,7 @@ int ProcessThreadInfo(const FlashRun& run)
     MainDlgPrg(run.pFrontEnd, FLASH_STEP_START, 0, "%s", szTryingToStart);
     if (!BldrStart(run))
         return 0;
+    run.bInBootloader = 1;
     run.pFrontEnd->State(TASK_BUSY_LOCKED, nullptr);
     SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
     return ProcessThreadBootloader(run);
@@ -375,13 +401,33 @@ int ProcessThreadInfo(const FlashRun& run)
 
 int ProcessThread(const FlashRun& run)
 {
-    return TaskRunOnPort(*run.pFrontEnd, run.sPort, szFlashIdleHint, [&run] {
-        const int ok = ProcessThreadInfo(run);
-        if (!ok)
-            Error("%s", run.bInfoOnly ? "Could not retrieve bootloader info, please retry !"
-                                      : "Error during firmware flash, please retry !");
-        else if (!run.bInfoOnly)
-            Info("Firmware successfully flashed !");
-        return ok;
-    });
+    run.bCancelled = 0;
+    run.bInBootloader = 0;
+    std::string endStatus;
+    return TaskRunOnPort(
+        *run.pFrontEnd, run.sPort, szFlashIdleHint,
+        [&run, &endStatus] {
+            const int ok = ProcessThreadInfo(run);
+            const char* stays = run.bInBootloader ? szStaysInBootloader : "";
+            const char* gap = run.bInBootloader ? "\n\n" : "";
+            if (ok) {
+                if (!run.bInfoOnly)
+                    Info("Firmware successfully flashed !");
+                return ok;
+            }
+            if (run.bCancelled) {
+                endStatus = run.bInfoOnly ? "Bootloader Info cancelled" : "Firmware flash cancelled";
+                if (run.bInBootloader)
+                    Info("%s before the upload began: nothing was written to the sensor.%s%s", endStatus.c_str(), gap,
+                         stays);
+                else
+                    Info("%s before the bootloader answered: nothing was written to the sensor.", endStatus.c_str());
+                return ok;
+            }
+            endStatus = run.bInfoOnly ? "Could not retrieve bootloader info, please retry !"
+                                      : "Error during firmware flash, please retry !";
+            Error("%s%s%s", endStatus.c_str(), gap, stays);
+            return ok;
+        },
+        &endStatus);
 }

@@ -137,8 +137,7 @@ void ScopeSettingsInit(ScopeSettings& settings, const char* szAppDir)
         SetDir(settings, docs);
     else
         SetDir(settings, ".");
-    std::snprintf(settings.szCfgFile, sizeof settings.szCfgFile, "%s%c%s.ini", szAppDir, APP_SEPARATOR,
-                  CONFIG_NAME);
+    std::snprintf(settings.szCfgFile, sizeof settings.szCfgFile, "%s", AppSettingsFile(CONFIG_NAME, szAppDir).c_str());
     ScopeSettingsUpdatePaths(settings);
 }
 

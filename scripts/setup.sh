@@ -7,7 +7,7 @@ VARN_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 varn_install_packages() {
     local packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                    qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3)
+                    qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3 ccache)
     local missing=()
     for p in "${packages[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -30,7 +30,15 @@ varn_install_packages() {
 varn_build() {
     local dir=$1
     shift
-    cmake -S "$VARN_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    # A compiler cache keyed on paths relative to the checkout's parent lets a
+    # second checkout or build folder reuse what an earlier build compiled.
+    local launcher=()
+    if command -v ccache >/dev/null 2>&1; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$VARN_ROOT")}
+        export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$VARN_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
     cmake --build "$dir" -j2
 }
 

@@ -19,21 +19,24 @@ int TerminalLink::StartReceive(BlockFn fnBlock, LostFn fnLost)
     auto buffer = std::make_shared<std::vector<char>>(RECEIVE_SIZE);
     uReadsStarted = 0;
     uReadsAtLastWrite = 0;
+    uReceived = 0;
     return tLoop.Start(
         [this, buffer, block = std::move(fnBlock)] {
             uReadsStarted++;
-            const unsigned n = SerialRead(buffer->data(), RECEIVE_SIZE);
-            if (n > 0)
+            const unsigned n = SerialReadGathered(buffer->data(), RECEIVE_SIZE, GATHER_MS);
+            if (n > 0) {
+                uReceived += n;
                 block(buffer->data(), n);
+            }
             return static_cast<int>(n);
         },
         std::move(fnLost));
 }
 
-void TerminalLink::Send(const std::string& sCommand)
+void TerminalLink::Send(const std::string& sCommand, const char* szLineEnd)
 {
     std::string line = sCommand.substr(0, COMMAND_MAX);
-    line += '\r';
+    line += szLineEnd;
     // The answer to the previous command is the loop's to show: a read
     // that began after that command went out must have started before this
     // wake-up may take the line (Hold below lets it end).
@@ -47,7 +50,8 @@ void TerminalLink::Send(const std::string& sCommand)
     tLoop.Hold();
     if (bOpen) {
         SensorWakeup();
-        SerialWrite(line.data(), static_cast<unsigned>(line.size()));
+        if (!line.empty())
+            SerialWrite(line.data(), static_cast<unsigned>(line.size()));
         uReadsAtLastWrite = uReadsStarted.load();
     }
     tLoop.Release();

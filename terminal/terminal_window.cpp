@@ -10,13 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
+#include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -26,6 +28,7 @@
 #include "appframe.h"
 #include "fileutil.h"
 #include "log.h"
+#include "terminal_view.h"
 #include "winutil.h"
 
 namespace {
@@ -56,6 +59,13 @@ const MenuItem tTerminalMenu[] = {
     {"File", "Clear terminal", MENU_CUSTOM, true},
     {"File", "Check for update at startup", MENU_CHECK_STARTUP, true},
     {"File", "Quit", MENU_QUIT, false},
+    {"Options", "Time stamps", MENU_CUSTOM, false},
+    {"Options", "Hex view", MENU_CUSTOM, true},
+    {"Options", "Send with CR", MENU_CUSTOM, false},
+    {"Options", "Send with LF", MENU_CUSTOM, false},
+    {"Options", "Send with CR LF", MENU_CUSTOM, false},
+    {"Options", "Send with no line end", MENU_CUSTOM, true},
+    {"Options", "Live log...", MENU_CUSTOM, false},
     {"Tools", nullptr, MENU_TOOL, true, PROGRAM_TOOLBOX},
     {"Tools", nullptr, MENU_TOOL, false, PROGRAM_SCOPE},
     {"Tools", nullptr, MENU_TOOL, false, PROGRAM_DATALOGGER},
@@ -78,26 +88,10 @@ const ToolTip tToolTips[] = {
     {"sendButton", "Send command to sensor..."},
 };
 
-// Display text of received bytes: 8-bit characters, CR LF, lone CR and lone
-// LF each as one line break (a CR LF split over two reads too, through
-// bAfterCr), zero bytes left out.
-QString DisplayText(const char* pBytes, size_t uSize, bool bAfterCr)
+long long SteadyMs()
 {
-    QString text;
-    text.reserve(static_cast<int>(uSize));
-    for (size_t i = 0; i < uSize; i++) {
-        const unsigned char c = static_cast<unsigned char>(pBytes[i]);
-        if (c == '\n') {
-            if (!bAfterCr)
-                text += QChar('\n');
-        } else if (c == '\r') {
-            text += QChar('\n');
-        } else if (c != 0) {
-            text += QChar(c);
-        }
-        bAfterCr = c == '\r';
-    }
-    return text;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -109,12 +103,24 @@ TerminalWindow::TerminalWindow(QWidget* pParent) : ToolWindow(PROGRAM_TERMINAL, 
     CreateMenu(tTerminalMenu);
     connect(MenuItem("Save as..."), &QAction::triggered, this, [this] { DlgMainSaveAs(); });
     connect(MenuItem("Clear terminal"), &QAction::triggered, this, [this] { DlgMainClear(); });
+    MenuItem("Clear terminal")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    CreateOptionsMenu();
 
     for (const ToolTip& t : tToolTips)
         SetToolTip(this, t.szControl, t.szText);
-    const int menuHeight = menuBar()->sizeHint().height();
+    const int menuHeight = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     setMinimumSize(std::max(kMinWidth, nMinClientWidth), kMinHeight);
     ResizeForStart(std::max(kClientWidth, nMinClientWidth), kClientHeight + menuHeight);
+
+    // One take of the received bytes per frame of the display.
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && screen->refreshRate() > 1)
+        nFrameMs = std::clamp(static_cast<int>(1000.0 / screen->refreshRate()), 8, 100);
+    pTakeTimer = new QTimer(this);
+    pTakeTimer->setSingleShot(true);
+    connect(pTakeTimer, &QTimer::timeout, this, [this] { TakeReceived(); });
+
+    TerminalLoadSettings(tSettings, SettingsFile());
+    ApplySettings();
     FinishCreate();
 }
 
@@ -123,6 +129,7 @@ TerminalWindow::~TerminalWindow()
     if (bConnected)
         DlgMainDisconnect();
     EndWork();
+    StopLiveLog();
 }
 
 void TerminalWindow::CreateControls()
@@ -138,11 +145,10 @@ void TerminalWindow::CreateControls()
     delete CreatePortRow(pClient, row);   // placed by PlaceControls instead
     PortList()->view()->setMinimumWidth(320);
 
-    pOutputBox = new QPlainTextEdit(pClient);
+    pOutputBox = new TerminalView(tOutput, pClient);
     pOutputBox->setObjectName("outputBox");
-    pOutputBox->setReadOnly(true);
-    pOutputBox->setMaximumBlockCount(0);
     pOutputBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pOutputBox->SetClearHandler([this] { DlgMainClear(); });
     QFont mono("Courier New");
     mono.setStyleHint(QFont::Monospace);
     mono.setFixedPitch(true);
@@ -151,6 +157,11 @@ void TerminalWindow::CreateControls()
     pOutputBox->setFont(mono);
     // The box keeps the desktop's palette: white with dark text on a light
     // desktop, dark with light text on a dark one.
+
+    pStatusLine = new QLabel(this);
+    pStatusLine->setObjectName("statusLine");
+    statusBar()->addWidget(pStatusLine, 1);
+    statusBar()->setSizeGripEnabled(true);
 
     pCommandLabel = new QLabel("Command", pClient);
     pCommandLabel->setObjectName("commandLabel");
@@ -315,17 +326,21 @@ int TerminalWindow::DlgMainConnect()
     if (!tLink.Open(port.constData()))
         return 0;
     DlgMainOutput("Serial port '%s' open !\r\n", port.constData());
+    SetStatus(QString("Serial port '%1' open !").arg(QString::fromLocal8Bit(port)));
+    bLost = false;
+    nConnection++;
 
-    tLink.StartReceive(
-        [this](const char* pBytes, unsigned uSize) { RunOnWindowThread([&] { DlgMainAppend(pBytes, uSize); }); },
-        [this] {
-            // The adapter is gone: say so once and let the window disconnect.
-            RunOnWindowThread([this] {
-                DlgMainOutput("Serial port connection lost !\r\n");
-                QMetaObject::invokeMethod(
-                    this, [this] { if (bConnected) DlgMainDisconnect(); }, Qt::QueuedConnection);
-            });
-        });
+    tLink.StartReceive([this](const char* pBytes, unsigned uSize) { QueueReceived(pBytes, uSize); },
+                       [this] {
+                           // The adapter is gone: say so once and let the window disconnect.
+                           RunOnWindowThread([this] {
+                               bLost = true;
+                               Notice("Serial port connection lost !");
+                               QMetaObject::invokeMethod(
+                                   this, [this] { if (bConnected) DlgMainDisconnect(); },
+                                   Qt::QueuedConnection);
+                           });
+                       });
     bConnected = true;
     DlgMainStatus(1);
     pCommandLine->setFocus();
@@ -342,7 +357,11 @@ void TerminalWindow::DlgMainDisconnect()
     tLink.Close();
     bConnected = false;
     bDisconnecting = false;
+    TakeReceived();
     DlgMainOutput("Serial port closed !\r\n");
+    // A lost line stays the news in the status line.
+    if (!bLost)
+        SetStatus("Serial port closed !");
     DlgMainStatus(0);
 }
 
@@ -358,67 +377,86 @@ void TerminalWindow::DlgMainOutput(const char* szFormat, ...)
     DlgMainAppend(text, std::min<size_t>(static_cast<size_t>(n), sizeof text - 1));
 }
 
-void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
+void TerminalWindow::Notice(const char* szText)
 {
-    if (uSize == 0)
-        return;
-    const bool afterCr = !sOutput.empty() && sOutput.back() == '\r';
-    for (size_t i = 0; i < uSize; i++) {
-        if (pBytes[i] != '\0')
-            sOutput += pBytes[i];
-    }
-    const QString text = DisplayText(pBytes, uSize, afterCr);
-    if (text.isEmpty())
-        return;
-
-    // The view follows the end only while it shows the end: a user who
-    // scrolled back to read stays where he is while data flows.
-    QScrollBar* bar = pOutputBox->verticalScrollBar();
-    const bool follow = bar->value() >= bar->maximum();
-    const int shownFrom = bar->value();
-
-    // Append at the end without disturbing what the user selected (a
-    // cursor at the very end would move along with the new text).
-    QTextCursor user = pOutputBox->textCursor();
-    const int anchor = user.anchor(), position = user.position();
-    QTextCursor end(pOutputBox->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
-    user = pOutputBox->textCursor();
-    if (user.anchor() != anchor || user.position() != position) {
-        user.setPosition(anchor);
-        user.setPosition(position, QTextCursor::KeepAnchor);
-        pOutputBox->setTextCursor(user);
-    }
-    bar->setValue(follow ? bar->maximum() : shownFrom);
-    if (sOutput.size() > OUTPUT_MAX)
-        TrimOutput();
+    TakeReceived();
+    const std::string& out = tOutput.Bytes();
+    if (!out.empty() && out.back() != '\r' && out.back() != '\n')
+        DlgMainOutput("\r\n");
+    DlgMainOutput("%s\r\n", szText);
+    SetStatus(QString::fromLocal8Bit(szText));
 }
 
-void TerminalWindow::TrimOutput()
+void TerminalWindow::SetStatus(const QString& sText)
 {
-    // Cut just after a line feed, so that what stays starts a line; output
-    // without one is cut where the kept part begins.
-    size_t cut = sOutput.size() - OUTPUT_KEEP;
-    const size_t lf = sOutput.find('\n', cut);
-    if (lf != std::string::npos)
-        cut = lf + 1;
-    // The box breaks its lines where DisplayText does: at every CR, and at
-    // an LF that does not follow a CR.
-    int lines = 0;
-    for (size_t i = 0; i < cut; i++)
-        if (sOutput[i] == '\r' || (sOutput[i] == '\n' && (i == 0 || sOutput[i - 1] != '\r')))
-            lines++;
-    sOutput.erase(0, cut);
+    pStatusLine->setText(sText);
+}
 
-    QScrollBar* bar = pOutputBox->verticalScrollBar();
-    const bool follow = bar->value() >= bar->maximum();
-    QTextCursor front(pOutputBox->document());
-    front.movePosition(QTextCursor::Start);
-    front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines);
-    front.removeSelectedText();
-    if (follow)
-        bar->setValue(bar->maximum());
+QString TerminalWindow::StatusText() const
+{
+    return pStatusLine->text();
+}
+
+void TerminalWindow::DlgMainAppend(const char* pBytes, size_t uSize)
+{
+    // What the receive loop queued came first.
+    TakeReceived();
+    if (uSize > 0)
+        AppendBytes(pBytes, uSize, TerminalNowMs(), false);
+}
+
+void TerminalWindow::QueueReceived(const char* pBytes, unsigned uSize)
+{
+    bool full = false;
+    {
+        std::lock_guard<std::mutex> lock(mReceived);
+        vReceivedAt.push_back({sReceived.size(), TerminalNowMs()});
+        sReceived.append(pBytes, uSize);
+        full = sReceived.size() > OUTPUT_MAX;
+    }
+    if (full) {
+        // The window has not taken anything for long: wait until it has,
+        // rather than let the queue grow.
+        RunOnWindowThread([this] { TakeReceived(); });
+    } else if (!bTakeAsked.exchange(true)) {
+        QMetaObject::invokeMethod(this, [this] { ScheduleTake(); }, Qt::QueuedConnection);
+    }
+}
+
+void TerminalWindow::ScheduleTake()
+{
+    const long long since = SteadyMs() - nLastTakeMs;
+    if (since >= nFrameMs)
+        TakeReceived();
+    else if (!pTakeTimer->isActive())
+        pTakeTimer->start(static_cast<int>(nFrameMs - since));
+}
+
+void TerminalWindow::TakeReceived()
+{
+    std::string bytes;
+    std::vector<std::pair<size_t, int64_t>> at;
+    {
+        std::lock_guard<std::mutex> lock(mReceived);
+        // Cleared under the lock: a block queued after this take asks again.
+        bTakeAsked = false;
+        bytes.swap(sReceived);
+        at.swap(vReceivedAt);
+    }
+    pTakeTimer->stop();
+    nLastTakeMs = SteadyMs();
+    for (size_t i = 0; i < at.size(); i++) {
+        const size_t end = i + 1 < at.size() ? at[i + 1].first : bytes.size();
+        AppendBytes(bytes.data() + at[i].first, end - at[i].first, at[i].second, true);
+    }
+}
+
+void TerminalWindow::AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread)
+{
+    const size_t dropped = tOutput.Append(pBytes, uSize, nStampMs, bSpread);
+    pOutputBox->OutputChanged(dropped);
+    if (pLiveLog != nullptr)
+        WriteLiveLog(pBytes, uSize, nStampMs, bSpread);
 }
 
 void TerminalWindow::DlgMainSend()
@@ -444,7 +482,18 @@ void TerminalWindow::DlgMainSend()
     while (!vPending.empty() && bConnected) {
         const std::string next = std::move(vPending.front());
         vPending.pop_front();
-        tLink.Send(next);
+        tLink.Send(next, TerminalLineEndBytes(tSettings.nLineEnd));
+        // A silent sensor shows nothing at all: say that the command went
+        // out and nothing came back.
+        const unsigned long long received = tLink.Received();
+        const unsigned connection = nConnection;
+        QTimer::singleShot(NO_ANSWER_MS, this, [this, next, received, connection] {
+            if (bConnected && connection == nConnection && tLink.Received() == received) {
+                char text[TerminalLink::COMMAND_MAX + 32];
+                std::snprintf(text, sizeof text, "no answer to '%s'", next.c_str());
+                Notice(text);
+            }
+        });
     }
     vPending.clear();
     bSending = false;
@@ -452,8 +501,9 @@ void TerminalWindow::DlgMainSend()
 
 void TerminalWindow::DlgMainClear()
 {
-    pOutputBox->clear();
-    sOutput.clear();
+    TakeReceived();
+    tOutput.Clear();
+    pOutputBox->OutputCleared();
 }
 
 void TerminalWindow::DlgMainSaveAs()
@@ -477,8 +527,9 @@ void TerminalWindow::DlgMainSaveAs()
         Error("Could not create file '%s' !", path.c_str());
         return;
     }
-    const size_t total = sOutput.size();
-    const size_t written = std::fwrite(sOutput.data(), 1, total, f);
+    const std::string& bytes = tOutput.Bytes();
+    const size_t total = bytes.size();
+    const size_t written = std::fwrite(bytes.data(), 1, total, f);
     const bool closed = std::fclose(f) == 0;
     if (written < total || !closed)
         Error("Only %u/%u write !", static_cast<unsigned>(closed ? written : 0), static_cast<unsigned>(total));
@@ -490,3 +541,4 @@ void TerminalWindow::OnClosed()
     if (bConnected)
         DlgMainDisconnect();
 }
+

@@ -2,22 +2,37 @@
 //
 // The port row, menu and busy set come from the kit (toolwindow.h); the
 // connection, the receive loop and the send are the Qt-free TerminalLink.
-// The receive loop appends what comes through the window-thread gate, so the
-// output changes only on the window thread.
+// The receive loop queues what comes and asks the window thread to take it;
+// the window takes the queue at most once per frame of the display, so the
+// output changes only on the window thread and is laid out once per frame,
+// not once per read.
+//
+// Options (each off by default, kept in the terminal's settings file): time
+// stamps before received lines, a hex view of the bytes, the line end Send
+// appends, and a live log that appends everything shown to a file as it
+// comes. "Save as..." writes the received bytes whatever the view shows.
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <cstdio>
 #include <deque>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "terminal_link.h"
+#include "terminal_output.h"
+#include "terminal_settings.h"
 #include "toolwindow.h"
 
 class QComboBox;
 class QKeyEvent;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
+class QTimer;
+class TerminalView;
 
 class TerminalWindow : public ToolWindow {
     Q_OBJECT
@@ -35,8 +50,13 @@ public:
     void DlgMainStatus(int bConnected) { SetBusy(bConnected ? TASK_BUSY : TASK_IDLE); }
     // Appends a formatted text (under 4096 bytes) to the output.
     void DlgMainOutput(const char* szFormat, ...) __attribute__((format(printf, 2, 3)));
-    // Appends bytes as received: kept exactly for saving, shown as text.
+    // Appends bytes at once (after what the receive loop queued): kept
+    // exactly for saving, shown as text or hex, written to the live log.
     void DlgMainAppend(const char* pBytes, size_t uSize);
+    // A notice of the window's own on a line of its own in the output (a
+    // line break first when the last line is unfinished), and in the
+    // status line.
+    void Notice(const char* szText);
     // Sends the command line's text (wake-up first), adds it to the history.
     void DlgMainSend();
     // Empties the output (the history stays).
@@ -49,23 +69,57 @@ public:
     bool IsConnected() const { return bConnected; }
     // True while the receive loop runs.
     bool IsReceiving() const { return tLink.Receiving(); }
-    // The output exactly as appended (line ends and all), what "Save as..." writes.
-    // It holds at most OUTPUT_MAX bytes: past that the oldest lines go, in
-    // the box and here alike, down to OUTPUT_KEEP bytes, so that a sensor
-    // left streaming for days neither fills the memory nor slows the box.
-    const std::string& OutputBytes() const { return sOutput; }
-    static constexpr size_t OUTPUT_MAX = 4u << 20;
-    static constexpr size_t OUTPUT_KEEP = 3u << 20;
+    // The output exactly as appended (line ends and all, zero bytes left
+    // out), what "Save as..." writes. It holds at most OUTPUT_MAX bytes:
+    // past that the oldest lines go, in the box and here alike, down to
+    // OUTPUT_KEEP bytes, so that a sensor left streaming for days neither
+    // fills the memory nor slows the box.
+    const std::string& OutputBytes() const { return tOutput.Bytes(); }
+    static constexpr size_t OUTPUT_MAX = TerminalOutput::BYTES_MAX;
+    static constexpr size_t OUTPUT_KEEP = TerminalOutput::BYTES_KEEP;
     // A menu item by its text.
     QAction* MenuItemAction(const char* szText) const { return MenuItem(szText); }
+    // The text of the status line.
+    QString StatusText() const;
+
+    // A Send that nothing answered within the port's time-out (and the
+    // receive loop's gathering) gets the notice "no answer to '%s'".
+    static constexpr unsigned NO_ANSWER_MS = 500 + TerminalLink::GATHER_MS + 100;
+
+    // The options; each change is saved at once.
+    const TerminalSettings& Settings() const { return tSettings; }
+    void SetTimeStamps(bool bOn);
+    void SetHexView(bool bOn);
+    void SetLineEnd(TerminalLineEnd nEnd);
+    // Appends everything shown from now on to sPath (created when missing),
+    // flushed with every frame's append. 1 when open; 0 after reporting
+    // "Could not open live log file '%s' !".
+    int StartLiveLog(const std::string& sPath);
+    void StopLiveLog();
+    bool LiveLogging() const { return pLiveLog != nullptr; }
+    // Where the options are kept: "VARN-Terminal.ini" beside the scope's settings.
+    static std::string SettingsFile();
 
 protected:
     void OnClosed() override;
-    // Drops the oldest lines once the output passed OUTPUT_MAX.
-    void TrimOutput();
     bool eventFilter(QObject* pObject, QEvent* pEvent) override;
 
 private:
+    // Receive thread: queues a block and asks the window thread to take it.
+    void QueueReceived(const char* pBytes, unsigned uSize);
+    // Window thread: takes the queue now, or at the next frame when the
+    // last take was less than a frame ago.
+    void ScheduleTake();
+    void TakeReceived();
+    // Appends to the output, the view and the live log; bytes whose last
+    // came at nStampMs (bSpread: a block received at the line rate).
+    void AppendBytes(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread);
+    void WriteLiveLog(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread);
+    void SetStatus(const QString& sText);
+    void CreateOptionsMenu();
+    void ApplySettings();
+    void SaveSettings();
+    void ChooseLiveLog();
     void CreateControls();
     // Sizes every control to its text and places the top row.
     void PlaceControls();
@@ -77,7 +131,8 @@ private:
     void RecallHistory(int nStep);
 
     QWidget* pClient = nullptr;
-    QPlainTextEdit* pOutputBox = nullptr;
+    TerminalView* pOutputBox = nullptr;
+    QLabel* pStatusLine = nullptr;
     QLabel* pCommandLabel = nullptr;
     QComboBox* pCommandLine = nullptr;
     QPushButton* pSend = nullptr;
@@ -92,5 +147,22 @@ private:
     TerminalLink tLink;
     bool bConnected = false;
     bool bDisconnecting = false;
-    std::string sOutput;             // window thread only
+    bool bLost = false;              // the line hung up in this connection
+    unsigned nConnection = 0;        // counts the connections, for late answer checks
+    TerminalOutput tOutput;          // window thread only
+
+    // What the receive loop read and the window has not taken yet, with the
+    // time each block came (offset in sReceived, ms since the epoch).
+    std::mutex mReceived;
+    std::string sReceived;                                // guarded by mReceived
+    std::vector<std::pair<size_t, int64_t>> vReceivedAt;  // guarded by mReceived
+    std::atomic<bool> bTakeAsked{false};
+    QTimer* pTakeTimer = nullptr;
+    long long nLastTakeMs = -1000;   // steady clock
+    int nFrameMs = 16;
+
+    TerminalSettings tSettings;
+    FILE* pLiveLog = nullptr;
+    bool bLogLineStart = true;       // the live log's next byte starts a line
+    bool bLogAfterCr = false;
 };

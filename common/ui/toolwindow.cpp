@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -129,7 +130,12 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& rowS
     connect(pRefresh, &QToolButton::clicked, this, [this] { RefreshPorts(); });
     connect(pDebug, &QCheckBox::toggled, this, [](bool on) { bLogEnabled = on ? 1 : 0; });
     connect(pMenuButton, &QPushButton::clicked, this, [] { UiStartTool(PROGRAM_TOOLBOX); });
-    connect(pPortList, &QComboBox::currentIndexChanged, this, [this] { UpdatePortTip(); });
+    connect(pPortList, &QComboBox::currentIndexChanged, this, [this] {
+        UpdatePortTip();
+        NotePortSelection();
+    });
+    // A port the user chose replaces one that vanished.
+    connect(pPortList, &QComboBox::activated, this, [this] { sLostPort.clear(); });
     RefreshPorts();
     return row;
 }
@@ -234,12 +240,48 @@ std::string ToolWindow::SelectedPort() const
     return PortListSelection(pPortList);
 }
 
+std::string ToolWindow::SelectedPortName() const
+{
+    if (pPortList == nullptr || pPortList->currentIndex() <= 0)
+        return std::string();
+    return pPortList->currentText().toLocal8Bit().toStdString();
+}
+
 void ToolWindow::RefreshPorts()
 {
     if (pPortList == nullptr)
         return;
-    FillPortList(pPortList);
+    const std::string before = SelectedPort();
+    const bool offeredPorts = pPortList->count() > 1;
+    {
+        // The refill's own steps (clear, first entry) are no choice.
+        const QSignalBlocker quiet(pPortList);
+        FillPortList(pPortList);
+        const std::string wanted = before.empty() ? sLostPort : before;
+        const int found = wanted.empty() ? -1 : pPortList->findData(QString::fromLocal8Bit(wanted.c_str()));
+        if (found > 0) {
+            pPortList->setCurrentIndex(found);
+            sLostPort.clear();
+        } else if (!before.empty()) {
+            // Another sensor may be next in the list: the next job must not
+            // go to it unasked.
+            sLostPort = before;
+            pPortList->setCurrentIndex(0);
+        } else if (offeredPorts || !sLostPort.empty()) {
+            pPortList->setCurrentIndex(0);
+        }
+    }
     UpdatePortTip();
+    NotePortSelection();
+}
+
+void ToolWindow::NotePortSelection()
+{
+    const std::string now = SelectedPort();
+    if (now == sPortShown)
+        return;
+    sPortShown = now;
+    OnPortChanged();
 }
 
 void ToolWindow::UpdatePortTip()
@@ -293,6 +335,8 @@ void ToolWindow::FitToScreen()
 
 void ToolWindow::QuitNow()
 {
+    if (!bClosed && !ConfirmClose())
+        return;
     bQuitNow = true;
     close();
     UiQuitProgram();
@@ -310,6 +354,10 @@ void ToolWindow::EndWork()
 void ToolWindow::closeEvent(QCloseEvent* pEvent)
 {
     if (!bClosed) {
+        if (!bQuitNow && !ConfirmClose()) {
+            pEvent->ignore();
+            return;
+        }
         bClosed = true;
         if (!bQuitNow) {
             OnCloseRequested();

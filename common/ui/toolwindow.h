@@ -129,8 +129,16 @@ public:
     // The selected port's path (what is opened; the list shows a short
     // name); empty while "Select..." is chosen.
     std::string SelectedPort() const;
+    // The name the list shows for the selected port (its path's short
+    // form); empty while "Select..." is chosen.
+    std::string SelectedPortName() const;
     // Refills the port list. Also done by SetBusy(TASK_IDLE) at the end of
     // work on a port that hung up, so that a vanished port is not offered.
+    // The refill never chooses a sensor by itself once the list has offered
+    // one: the selected port stays selected while it is listed; a selected
+    // port that vanished leaves "Select..." chosen and is selected again
+    // when a later refill finds it back (unless the user chose meanwhile).
+    // Only a list that offered no port takes the first port found.
     void RefreshPorts();
 
     // Resizes to the size asked for, within the screen the window is on
@@ -185,10 +193,19 @@ protected:
     // Called on every close after the worker wait (disconnecting, for the
     // programs that hold the port while connected).
     virtual void OnClosed() {}
+    // Asked before the window closes (system close box and "Quit"); false
+    // keeps it open. For a job that closing would leave half done.
+    virtual bool ConfirmClose() { return true; }
+    // Called on the window thread when the selected port changed, by the
+    // user or because a refill dropped a vanished port: what the window
+    // shows from the sensor on the old port no longer stands. Also called
+    // by the first fill, while the program's own controls may not exist yet.
+    virtual void OnPortChanged() {}
 
 private:
     class FrontEndImpl;
     void UpdatePortTip();
+    void NotePortSelection();
 
     Program nSelf;
     QLabel* pPortLabel = nullptr;
@@ -204,6 +221,8 @@ private:
     std::vector<QWidget*> vIdleOnly;
     std::vector<QWidget*> vBusyOnly;
     std::vector<QAction*> vIdleOnlyItems;
+    std::string sPortShown;   // the selection OnPortChanged last saw
+    std::string sLostPort;    // a selected port that vanished, taken back when it returns
     int nBusy = TASK_IDLE;
     bool bQuitNow = false;
     bool bClosed = false;

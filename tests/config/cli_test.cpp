@@ -110,6 +110,15 @@ TEST_F(ConfigCliTest, SendRefusesWhatThePagesCannotTakeBeforeAnySet)
         EXPECT_EQ(Varn({"config", "send", sim->PortPath(), edit}), 2) << edit;
         EXPECT_NE(Err().find(message), std::string::npos) << Err();
     }
+    // A value the sensor cannot take: named with its page before the wake-up.
+    EXPECT_EQ(Varn({"config", "send", sim->PortPath(), "avg-m=600x"}), 1);
+    EXPECT_NE(Err().find("Bad value in 'Measurement duration \"M\" (s)' on the page 'Averaging' : '600x' is not a "
+                         "whole number !\nNothing has been sent to the sensor !"),
+              std::string::npos)
+        << Err();
+    // A value too long for a command is no argument varn takes.
+    EXPECT_EQ(Varn({"config", "send", sim->PortPath(), "lin-xc1=" + std::string(2040, '1')}), 2);
+    EXPECT_NE(Err().find("argument too long"), std::string::npos) << Err();
     EXPECT_TRUE(Sets().empty());
 }
 

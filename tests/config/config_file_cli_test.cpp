@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "config_fixture.h"
@@ -96,6 +97,18 @@ TEST_F(ConfigFileCliTest, DiffOfTwoFilesAndUsageNeedNoSensor)
     EXPECT_EQ(Varn({"config", "import", "/dev/null", a, "--bogus"}), 2);
     EXPECT_EQ(Varn({"config", "import", "/dev/null", dir.File("none.varncfg")}), 1);
     EXPECT_NE(Err().find("Filename  '" + dir.File("none.varncfg") + "' not found !"), std::string::npos) << Err();
+
+    // A pipe or a device is refused at once, before any port is opened.
+    const std::string fifo = dir.File("pipe.varncfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(Varn({"config", "export", "/dev/null", fifo, "--yes"}), 1);
+    EXPECT_EQ(Err(), "ERROR : Could not open file '" + fifo + "' for writing : it is a pipe, not a regular file !\n");
+    EXPECT_EQ(Varn({"config", "import", "/dev/null", fifo}), 1);
+    EXPECT_EQ(Err(), "ERROR : Could not open file '" + fifo + "' for reading : it is a pipe, not a regular file !\n");
+    EXPECT_EQ(Varn({"config", "import", "/dev/null", "/dev/zero"}), 1);
+    EXPECT_EQ(Err(), "ERROR : Could not open file '/dev/zero' for reading : it is a device, not a regular file !\n");
+    EXPECT_EQ(Varn({"config", "diff", fifo, a}), 1);
+    EXPECT_NE(Err().find("it is a pipe, not a regular file !"), std::string::npos) << Err();
 }
 
 }  // namespace

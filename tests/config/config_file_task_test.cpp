@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "codecs.h"
 #include "config_file.h"
@@ -229,21 +230,115 @@ TEST_F(FileTaskTest, DebugModeSwitchedOffDuringAnImportKeepsTheImportedValuesFor
     EXPECT_EQ(sim->Param("avg-m"), "1300");
 }
 
-TEST_F(FileTaskTest, CommentsOnlyFileWithApplySendsTheUnchangedPages)
+TEST_F(FileTaskTest, AFileThatAppliesNothingIsAnErrorAndNothingIsSent)
 {
     StartSim(SimOptions("MESTRALO", "3.24"));
     ASSERT_EQ(Load(1), 1);
-    const std::string path = dir.File("notes.varncfg");
-    WriteText(path, "; nothing but notes\r\n\r\n");
-    const std::string avgM = sim->Param("avg-m");
-    const std::string out1 = sim->Param("out1-mode");
+    const std::string path = dir.File("k.varncfg");
+    ASSERT_EQ(Export(path), 1);
+    // Lines that end in a carriage return alone read as one header line.
+    std::string crOnly = ReadFileText(path);
+    std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
+    for (const std::string& text : {std::string("; nothing but notes\r\n\r\n"), crOnly}) {
+        WriteText(path, text);
+        ClearCommands();
+        EXPECT_EQ(Import(path, ConfigImportOptions()), 0);
+        EXPECT_EQ(messages->Last(), "E:No parameter was imported from file '" + path + "' !");
+        EXPECT_EQ(Has(messages->Texts(), "I:Configuration successfully imported !"), 0u);
+        EXPECT_TRUE(Commands().empty()) << "nothing sent";
+    }
+}
+
+TEST_F(FileTaskTest, BadValuesInAFileAreNamedWithTheirLineAndNeverSent)
+{
+    StartSim(SimOptions("MESTRALO", "3.24"));
+    ASSERT_EQ(Load(1), 1);
+    const std::string path = dir.File("m.varncfg");
+    ASSERT_EQ(Export(path), 1);
+    const std::string exported = ReadFileText(path);
+    auto with = [&exported](const std::string& sKey, const std::string& sValue) {
+        std::string text = exported;
+        const size_t at = text.find("\n" + sKey + "=") + 1;
+        text.replace(at, text.find('\n', at) - at, sKey + "=" + sValue);
+        return text;
+    };
+    const std::string range = GetRange(CTL_PRIMARY_RANGE);
+    const std::string other = range == "2V5" ? "5V" : "2V5";
+    struct Case {
+        std::string sText;
+        const char* szMessage;
+    };
+    const Case cases[] = {
+        {with("out1-mode", "bogus"), "E:Bad value for 'out1-mode' at line 3 : 'bogus' is not one of its values !"},
+        {with("cons-idle", ""), "E:Bad value for 'cons-idle' at line 14 : it is empty !"},
+        {exported + "range-hail=" + other + "\n", "E:Parameter 'range-hail' at line 39 is not applied to a MESTRALO sensor !"},
+    };
+    for (const Case& c : cases) {
+        WriteText(path, c.sText);
+        ClearCommands();
+        EXPECT_EQ(Import(path, ConfigImportOptions()), 0) << c.szMessage;
+        EXPECT_EQ(messages->Last(), c.szMessage);
+        EXPECT_TRUE(Sets().empty()) << c.szMessage;
+        EXPECT_EQ(GetRange(CTL_PRIMARY_RANGE), range) << "the rain range is never touched";
+    }
+    // Ignoring errors goes on past them; the rest is applied and sent.
+    ConfigImportOptions ignore;
+    ignore.bImportIgnoreErr = true;
+    WriteText(path, with("avg-m", "1800") + "range-hail=" + other + "\n");
     ClearCommands();
-    ASSERT_EQ(Import(path, ConfigImportOptions()), 1) << messages->Last();
-    EXPECT_EQ(Has(messages->Texts(), "I:Configuration successfully imported !"), 1u);
-    const std::vector<std::string> sets = Sets();
-    EXPECT_EQ(Has(sets, "set avg-m " + avgM), 1u);
-    EXPECT_EQ(Has(sets, "set out1-mode " + out1), 1u);
-    EXPECT_EQ(Has(Commands(), "reboot"), 1u);
+    EXPECT_EQ(Import(path, ignore), 1) << messages->Last();
+    EXPECT_EQ(GetRange(CTL_PRIMARY_RANGE), range);
+    EXPECT_EQ(sim->Param("avg-m"), "1800");
+
+    // A typo in a number or a line too long for a command: the send that
+    // follows names it and sends nothing.
+    for (const std::string& text : {with("avg-m", "600x"), with("lin-xc1", std::string(2030, '1'))}) {
+        WriteText(path, text);
+        ClearCommands();
+        EXPECT_EQ(Import(path, ConfigImportOptions()), 0);
+        EXPECT_NE(messages->Last().find("Nothing has been sent to the sensor !"), std::string::npos)
+            << messages->Last();
+        EXPECT_TRUE(Sets().empty());
+    }
+}
+
+TEST_F(FileTaskTest, AShortSignatureExportsAndImportsBackIntoItsSensor)
+{
+    StartSim(SimOptions("KORVALIN"));
+    sim->SetParam("hw-sn", "ABC123");
+    ASSERT_EQ(Load(1), 1);
+    const std::string path = dir.File("short.varncfg");
+    ASSERT_EQ(Export(path), 1);
+    EXPECT_EQ(FileLines(path).front(), "[VARN-CONFIG=ABC123]");
+    ConfigImportOptions options;
+    options.bImportApply = false;
+    EXPECT_EQ(Import(path, options), 1) << messages->Last();
+    EXPECT_EQ(messages->Last(), "I:Configuration successfully imported !");
+}
+
+TEST_F(FileTaskTest, PipesAndDevicesAreRefusedAtOnce)
+{
+    StartSim(SimOptions("KORVALIN"));
+    ASSERT_EQ(Load(1), 1);
+    const std::string fifo = dir.File("pipe.varncfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const size_t statesBefore = StateLog().size();
+    EXPECT_EQ(ImportDialogAccept(fifo, ConfigImportOptions()), 0);
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for reading : it is a pipe, not a regular file !");
+    EXPECT_EQ(ImportDialogAccept("/dev/zero", ConfigImportOptions()), 0);
+    EXPECT_EQ(messages->Last(), "E:Could not open file '/dev/zero' for reading : it is a device, not a regular file !");
+    EXPECT_EQ(ExportSensorConfig(fifo), 0);
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for writing : it is a pipe, not a regular file !");
+    EXPECT_EQ(StateLog().size(), statesBefore) << "no worker started";
+    // Put there after the dialog: the workers refuse it too, without blocking.
+    ASSERT_EQ(ConfigStorePath(fifo, szImportFile), 1);
+    EXPECT_EQ(ImportSensorConfig(), 1);
+    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for reading : it is a pipe, not a regular file !");
+    ASSERT_EQ(ConfigStorePath(fifo, szExportFile), 1);
+    EXPECT_EQ(ConfigStartOperation(CONFIG_WORKER_EXPORT, [] { return ExportSensorConfigFn(); }), 1);
+    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for writing !");
 }
 
 TEST_F(FileTaskTest, SensorFoundInScopeModeIsDisconnectedAndNothingIsSent)
@@ -335,7 +430,7 @@ TEST_F(FileTaskTest, FilesThatCannotBeOpenedReadOrWrittenAreReported)
     EXPECT_EQ(ImportSensorConfig(), 1);
     ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
     EXPECT_EQ(ConfigChainResult(), 0);
-    EXPECT_EQ(messages->Last(), "E:Could not read file '" + dir.Path() + "' !");
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + dir.Path() + "' for reading : it is a folder, not a regular file !");
     EXPECT_EQ(StateLog().back(), "idle");
 }
 

@@ -123,13 +123,14 @@ TEST_F(ConfigFileTest, HeaderFaultsStopWhateverIgnoreErrorsSays)
     const std::string body = "avg-a=9\n";
 
     EXPECT_EQ(Read("; made by hand\n\n[VARN-CONFIG]\n" + body, ignore), 0);
-    EXPECT_EQ(Read("[VARN-CONFIG=0036003F3137510A3335343]\n" + body, ignore), 0);   // 23 characters
-    EXPECT_EQ(Read("[VARN-CONFIG=0036003F3137510A3335343\n" + body, ignore), 0);    // shorter than 38
+    EXPECT_EQ(Read("[VARN-CONFIG=0036003F3137510A3335343]\n" + body, ignore), 0);   // 23 characters: read, not ours
+    EXPECT_EQ(Read("[VARN-CONFIG=0036003F3137510A3335343\n" + body, ignore), 0);    // no "]"
     EXPECT_EQ(Read(body + Header(), ignore), 0);                                    // a body line first
     EXPECT_EQ(Read(Header(szOtherVisa) + body, ignore), 0);
     EXPECT_EQ(Errors(), (std::vector<std::string>{
                             "Bad file header identifier '[VARN-CONFIG]' !",
-                            "Bad file header format '[VARN-CONFIG=0036003F3137510A3335343]' !",
+                            "This file is not exported from this sensor !\n(file: 0036003F3137510A3335343, "
+                            "sensor: 0036003F3137510A33353438)",
                             "Bad file header format '[VARN-CONFIG=0036003F3137510A3335343' !",
                             "Bad file header identifier 'avg-a=9' !",
                             "This file is not exported from this sensor !\n(file: 0036003F3137510A33353499, "
@@ -333,6 +334,8 @@ TEST_F(ConfigFileTest, ProposedNameIsTheSerialNumberUpToItsFirstBlank)
     EXPECT_EQ(ExportProposedName(), "KV-2103.varncfg");
     pages.SetText(CTL_SENS_SN, "");
     EXPECT_EQ(ExportProposedName(), "");
+    pages.SetText(CTL_SENS_SN, "   ");
+    EXPECT_EQ(ExportProposedName(), "") << "never the hidden name \".varncfg\"";
 }
 
 // --- The safe file output ------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "config_file_window.h"
 #include "config_fixture.h"
@@ -221,6 +222,15 @@ TEST_F(ConfigFileWindowTest, ExportProposesTheNameAndAsksBeforeOverwriting)
     AnswerFileDialog("");
     EXPECT_EQ(ConfigExportFromWindow(), 0);
     EXPECT_EQ(tLastRequest.sStartFile, "") << "an empty box proposes nothing";
+
+    // A pipe chosen in the dialog is refused before the question.
+    const std::string fifo = dir.File("pipe.varncfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    AnswerFileDialog(fifo);
+    asked.clear();
+    EXPECT_EQ(ConfigExportFromWindow(), 0);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for writing : it is a pipe, not a regular file !");
 }
 
 }  // namespace

@@ -95,6 +95,9 @@ TEST(DataloggerLine, CapacityAndNotices)
               "Update sensor firmware version upper than version 2.60  to get datalogger hardware support !");
     EXPECT_EQ(DataloggerStatusText("600", 261, 0, LOGGER_OFF, 0), "This sensor dont have datalogger hardware flash chip !");
     EXPECT_EQ(DataloggerStatusText("600", 261, 1, LOGGER_OFF, 0), "");
+    // Without the logger hardware the notice stands whatever mode the sensor reports.
+    EXPECT_EQ(DataloggerStatusText("600", 261, 0, LOGGER_ON, 0), "This sensor dont have datalogger hardware flash chip !");
+    EXPECT_EQ(DataloggerStatusText("600", 260, 1, LOGGER_CYCLIC_MODE, 0).substr(0, 30), "Update sensor firmware version");
 
     // A duration past 32 bits shows the longest one, not a wrapped short one.
     EXPECT_EQ(DataloggerStatusText("86400", 345, 1, LOGGER_ON, 0),

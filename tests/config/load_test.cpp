@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
+#include <utility>
 
 #include "codecs.h"
 #include "config_fixture.h"
@@ -211,24 +213,39 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LoadEdgeTest,
 
 TEST_F(ConfigTest, AnotherKindLaterInTheRunStartsClean)
 {
-    // A KORVALIN without logger hardware, then a GRESTOLV in the same pages:
-    // they must end as a GRESTOLV alone leaves fresh pages.
-    StartSim(SimOptions("KORVALIN", "2.60"));
-    ASSERT_EQ(Load(1), 1);
-    StopSim();
-    StartSim(SimOptions("GRESTOLV"));
-    ASSERT_EQ(Load(1), 1);
+    // A sensor of one kind, then one of another in the same pages: they
+    // must end as the second alone leaves fresh pages, values included
+    // (no logger mode, field box or capacity of the first on a sensor
+    // that was never asked for them).
+    const std::pair<const char*, const char*> runs[][2] = {
+        {{"KORVALIN", "2.60"}, {"GRESTOLV", "3.45"}},
+        {{"PALVETRA", "3.45"}, {"KORVALIN", "2.60"}},
+        {{"GRESTOLV", "3.45"}, {"PALVETRA", "2.61"}},
+    };
+    for (const auto& run : runs) {
+        const std::string name = std::string(run[0].first) + " then " + run[1].first;
+        StartSim(SimOptions(run[0].first, run[0].second));
+        ASSERT_EQ(Load(1), 1) << name;
+        StopSim();
+        StartSim(SimOptions(run[1].first, run[1].second));
+        ASSERT_EQ(Load(1), 1) << name;
 
-    MemoryPages fresh;
-    ConfigAttachPages(&fresh);
-    ConfigPagesCreate();
-    ClearCommands();
-    ASSERT_EQ(Load(1), 1);
-    ConfigAttachPages(&pages);
-    for (const ConfigControlInfo& c : tConfigControls) {
-        EXPECT_EQ(pages.Caption(c.nId), fresh.Caption(c.nId)) << c.szCaption;
-        EXPECT_EQ(pages.Enabled(c.nId), fresh.Enabled(c.nId)) << c.szCaption;
-        EXPECT_EQ(pages.Visible(c.nId), fresh.Visible(c.nId)) << c.szCaption;
+        MemoryPages fresh;
+        ConfigAttachPages(&fresh);
+        ConfigPagesCreate();
+        fresh.SetConnected(true);
+        ASSERT_EQ(Load(1), 1) << name;
+        ConfigAttachPages(&pages);
+        for (const ConfigControlInfo& c : tConfigControls) {
+            EXPECT_EQ(pages.Caption(c.nId), fresh.Caption(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_EQ(pages.Enabled(c.nId), fresh.Enabled(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_EQ(pages.Visible(c.nId), fresh.Visible(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_EQ(pages.Text(c.nId), fresh.Text(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_EQ(pages.Checked(c.nId), fresh.Checked(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_EQ(pages.Selected(c.nId), fresh.Selected(c.nId)) << name << ": " << c.szCaption;
+            EXPECT_TRUE(pages.Date(c.nId) == fresh.Date(c.nId)) << name << ": " << c.szCaption;
+        }
+        StopSim();
     }
 }
 
@@ -252,27 +269,66 @@ TEST_F(ConfigTest, ProgressOpensOnceReportsTheStepsAndClosesAtFull)
     EXPECT_EQ(pages.SelectedTab(), PAGE_HOME);
 }
 
-TEST_F(ConfigTest, FailureOnAPageSelectsItAndStopsThere)
+TEST_F(ConfigTest, FailureOnAPageSelectsItAndLeavesWhatWasNotLoadedEmpty)
 {
     StartSim(SimOptions("KORVALIN"));
-    pages.SetText(CTL_AVG_M, "as it was");
+    pages.SetText(CTL_AVG_M, "from an earlier sensor");
     sim->RefuseGet("avg-c");
     EXPECT_EQ(Load(1), 0);
     EXPECT_EQ(pages.SelectedTab(), PAGE_AVERAGING);
+    EXPECT_TRUE(pages.Connected()) << "the sensor answers: the window stays connected";
     EXPECT_EQ(pages.Text(CTL_AVG_A), sim->Param("avg-a"));
-    EXPECT_EQ(pages.Text(CTL_AVG_M), "as it was");
+    EXPECT_EQ(pages.Text(CTL_AVG_M), "") << "a value that was not read is not shown";
+    EXPECT_EQ(pages.Text(CTL_LIN_WC1), "");
     const std::vector<std::string> c = Commands();
     EXPECT_EQ(c.back(), "get avg-c") << "no request after the refused one, no identity header";
-    EXPECT_NE(messages->Last().find("Could not get parameter 'Cycle duration' (avg-c)"), std::string::npos);
+    const std::vector<std::string> m = messages->Texts();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_NE(m[0].find("Could not get parameter 'Cycle duration' (avg-c)"), std::string::npos);
+    EXPECT_EQ(m[1], "W:The values of the pages Averaging, Expert, Factory were not read from the sensor: they are "
+                    "left empty, and nothing is sent while one of them is !");
     EXPECT_EQ(StateLog().back(), "idle");
     EXPECT_EQ(fe.LastPosition(), 100);
+    // And nothing of it goes out.
+    sim->ClearFaults();
+    ClearCommands();
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(sim->Commands().empty());
 }
 
-TEST_F(ConfigTest, UnsupportedTypeKeepsTheKindAndAsksNothingMore)
+TEST_F(ConfigTest, LoadCutByAHangUpEndsDisconnected)
+{
+    for (const char* cutAfter : {"", "get sdi12-mode"}) {
+        StartSim(SimOptions("KORVALIN"));
+        sim->SetAnswerDelayMs(20);
+        ASSERT_EQ(LoadSensorConfig(1), 1);
+        if (cutAfter[0] != '\0') {
+            while (ConfigBusy()) {
+                const std::vector<std::string> c = sim->Commands();
+                if (std::find(c.begin(), c.end(), cutAfter) != c.end())
+                    break;
+                std::this_thread::yield();
+            }
+        }
+        sim->HangUp();
+        ASSERT_TRUE(ConfigWaitIdle(60000));
+        EXPECT_EQ(ConfigChainResult(), 0) << cutAfter;
+        EXPECT_FALSE(pages.Connected()) << cutAfter;
+        EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE) << cutAfter;
+        EXPECT_EQ(pages.SelectedTab(), PAGE_HOME) << cutAfter;
+        StopSim();
+    }
+}
+
+TEST_F(ConfigTest, UnsupportedTypeKeepsTheKindAsksNothingMoreAndDisconnects)
 {
     StartSim(SimOptions("KORVALIN"));
     nSensorType = SENSOR_TYPE_MESTRALO;
     for (const char* refused : {"korvalin", " KORVALIN", "KORVALIN "}) {
+        if (hSerial.load() == SERIAL_INVALID_HANDLE) {
+            ASSERT_EQ(SerialOpen(sim->PortPath().c_str()), 1);
+            DlgMainStatus(1);
+        }
         sim->SetParam("sens-type", refused);
         ClearCommands();
         EXPECT_EQ(Load(1), 0);
@@ -281,6 +337,8 @@ TEST_F(ConfigTest, UnsupportedTypeKeepsTheKindAndAsksNothingMore)
         EXPECT_STREQ(szSensorType, refused);
         EXPECT_EQ(Commands(), std::vector<std::string>{"get sens-type"});
         EXPECT_EQ(pages.SelectedTab(), PAGE_HOME);
+        EXPECT_FALSE(pages.Connected());
+        EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
     }
 }
 

@@ -192,24 +192,31 @@ TEST_F(ConfigTest, MestraloHailButtonGoesOutAsHail)
     EXPECT_EQ(sim->Param("out1-mode"), "hail");
 }
 
-TEST_F(ConfigTest, RefusedMeasurementDurationLeavesTheSafeDurations)
+TEST_F(ConfigTest, RefusedMeasurementDurationPutsTheLoadedDurationsBack)
 {
     StartSim(SimOptions("KORVALIN"));
     ASSERT_EQ(Load(0), 1);
     ASSERT_EQ(Unlock(), 1);
+    const std::string a = sim->Param("avg-a"), c = sim->Param("avg-c");
     pages.SetText(CTL_PULSE_MS, "250");
     sim->RefuseSet("avg-m");
     ClearCommands();
     EXPECT_EQ(Send(), 0);
     EXPECT_EQ(pages.SelectedTab(), PAGE_AVERAGING);
-    EXPECT_EQ(sim->Param("avg-a"), "1");
-    EXPECT_EQ(sim->Param("avg-c"), "1");
-    EXPECT_EQ(sim->Param("pulse-ms"), "250") << "nothing is rolled back";
-    const std::vector<std::string> c = Commands();
-    EXPECT_EQ(c.back(), "set avg-m 600");
-    EXPECT_EQ(std::find(c.begin(), c.end(), "reboot"), c.end());
+    EXPECT_EQ(sim->Param("avg-a"), a) << "never left at 1 s";
+    EXPECT_EQ(sim->Param("avg-c"), c);
+    EXPECT_EQ(sim->Param("pulse-ms"), "250") << "nothing else is rolled back";
+    const std::vector<std::string> cmds = Commands();
+    ASSERT_GE(cmds.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(cmds.end() - 3, cmds.end()),
+              (std::vector<std::string>{"set avg-m 600", "set avg-c " + c, "set avg-a " + a}));
+    EXPECT_EQ(std::find(cmds.begin(), cmds.end(), "reboot"), cmds.end());
     EXPECT_EQ(bAdmin.load(), 1) << "no reboot, the unlock holds";
-    EXPECT_NE(messages->Last().find("Could not set parameter 'Measurement duration' (avg-m=600)"), std::string::npos);
+    const std::string m = messages->Last();
+    EXPECT_EQ(m.rfind("E:The sensor refused a value !", 0), 0u) << m;
+    EXPECT_NE(m.find("Could not set parameter 'Measurement duration' (avg-m=600)"), std::string::npos);
+    EXPECT_NE(m.find("put back as loaded (avg-c=" + c + ", avg-a=" + a + ")"), std::string::npos) << m;
+    EXPECT_EQ(m.find("check sensor connection"), std::string::npos) << "the sensor answered: no cable to blame";
     EXPECT_EQ(StateLog().back(), "idle");
     EXPECT_EQ(fe.LastPosition(), 100);
 }
@@ -223,18 +230,49 @@ TEST_F(ConfigTest, RefusalOnAnotherPageSelectsThatPage)
     EXPECT_EQ(pages.SelectedTab(), PAGE_EXPERT);
 }
 
-TEST_F(ConfigTest, ValueWithALineEndIsNotSent)
+TEST_F(ConfigTest, BadValuesAreNamedOnTheirPageAndNothingIsSent)
 {
     StartSim(SimOptions("KORVALIN"));
     ASSERT_EQ(Load(0), 1);
-    pages.SetText(CTL_SDI12_ADDR, "0\rreset confirm");
+    struct Case {
+        CtlId nId;
+        std::string sValue;
+        int nPage;
+        const char* szMessage;
+    };
+    const std::string longValue(3000, '7');
+    const Case cases[] = {
+        {CTL_AVG_M, "600x", PAGE_AVERAGING,
+         "Bad value in 'Measurement duration \"M\" (s)' on the page 'Averaging' : '600x' is not a whole number !\n"
+         "Nothing has been sent to the sensor !"},
+        {CTL_LIN_WC1, "1,5", PAGE_EXPERT, "'1,5' is not a number"},
+        {CTL_CONS_IDLE, "", PAGE_SERIAL, "'Idle timeout(s)' on the page 'Serial' : it is empty"},
+        {CTL_SDI12_ADDR, "0\rreset confirm", PAGE_SDI12, "it holds a line end or a zero byte"},
+        {CTL_LIN_XE1, longValue, PAGE_EXPERT, "'7777777777777777777777777777777777777777...' is too long ("},
+        {CTL_OUT2_DISABLED, "", PAGE_OUTPUTS, "'OUT2 (Analog)' on the page 'Outputs' : no choice is made"},
+    };
+    for (const Case& c : cases) {
+        const std::string before = pages.Text(c.nId);
+        if (c.nId == CTL_OUT2_DISABLED) {
+            for (CtlId id : ParamControls(*SensorParamByKey("out2-mode")))
+                pages.SetChecked(id, false);
+        } else {
+            pages.SetText(c.nId, c.sValue);
+        }
+        pages.SelectTab(PAGE_HOME);
+        ClearCommands();
+        EXPECT_EQ(Send(), 0) << c.szMessage;
+        EXPECT_TRUE(sim->Commands().empty()) << c.szMessage << ": not even a wake-up";
+        EXPECT_EQ(pages.SelectedTab(), c.nPage) << c.szMessage;
+        EXPECT_EQ(pages.Focused(), c.nId) << c.szMessage;
+        EXPECT_NE(messages->Last().find(c.szMessage), std::string::npos) << messages->Last();
+        if (c.nId == CTL_OUT2_DISABLED)
+            SetOut2Mode("off");
+        else
+            pages.SetText(c.nId, before);
+    }
     ClearCommands();
-    EXPECT_EQ(Send(), 0);
-    const std::vector<std::string> c = Commands();
-    EXPECT_EQ(std::find(c.begin(), c.end(), "reset confirm"), c.end());
-    EXPECT_EQ(c.back(), "set sdi12-mode off");
-    EXPECT_EQ(pages.SelectedTab(), PAGE_SDI12);
-    EXPECT_NE(messages->Last().find("Line end in value"), std::string::npos);
+    EXPECT_EQ(Send(), 1) << messages->Last();
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include "config_task.h"
+#include "desktop.h"
 #include "page_widget.h"
 #include "param_table.h"
 #include "sensor_kind.h"
@@ -163,6 +164,57 @@ TEST_F(ConfigWindowTest, ApplySendsTheEditedValuesAndShowsWhatTheSensorReadsBack
     EXPECT_EQ(TextOf(CTL_AVG_M), "1200");
     EXPECT_TRUE(Pages().Checked(CTL_OUT1_DISABLED));
     EXPECT_EQ(window->Tabs()->currentIndex(), PAGE_AVERAGING);
+    EXPECT_TRUE(window->InputEnabled());
+}
+
+TEST_F(ConfigWindowTest, ATypoCannotBeTypedAndABadValueIsNamedWithNothingSent)
+{
+    Connected();
+    window->DlgMainTabSelect(PAGE_AVERAGING);
+    auto* m = static_cast<QLineEdit*>(Widget(CTL_AVG_M));
+    m->selectAll();
+    QTest::keyClicks(m, "600x");
+    EXPECT_EQ(TextOf(CTL_AVG_M), "600") << "a number field takes no letter";
+    auto* wc1 = static_cast<QLineEdit*>(Widget(CTL_LIN_WC1));
+    wc1->selectAll();
+    QTest::keyClicks(wc1, "-1.5e");
+    EXPECT_EQ(TextOf(CTL_LIN_WC1), "-1.5");
+
+    // What a file or a script put there is checked when it is applied.
+    m->setText("600x");
+    window->DlgMainTabSelect(PAGE_HOME);
+    sim->ClearCommands();
+    Click(window->ApplyButton());
+    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_TRUE(sim->Commands().empty()) << "not even a wake-up";
+    EXPECT_EQ(window->Tabs()->currentIndex(), PAGE_AVERAGING);
+    EXPECT_EQ(m->window()->focusWidget(), m) << "the field to mend has the focus";
+    EXPECT_EQ(messages->Last().rfind("E:Bad value in 'Measurement duration \"M\" (s)' on the page 'Averaging'", 0), 0u)
+        << messages->Last();
+    EXPECT_TRUE(window->IsConnected());
+}
+
+TEST_F(ConfigWindowTest, ALoadCutByAHangUpEndsDisconnected)
+{
+    StartSim();
+    sim->SetAnswerDelayMs(20);
+    OpenWindow({sim->PortPath()});
+    QTest::mouseClick(window->ConnectButton(), Qt::LeftButton);
+    // Pulled while the parameters are read.
+    ASSERT_TRUE(UiWaitFor(
+        [this] {
+            const std::vector<std::string> c = sim->Commands();
+            return std::find(c.begin(), c.end(), "get out2-mode") != c.end();
+        },
+        30000));
+    sim->HangUp();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_EQ(window->Tabs()->count(), 1);
+    EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
+    EXPECT_FALSE(window->ApplyButton()->isEnabled());
+    EXPECT_TRUE(window->ConnectButton()->isEnabled());
     EXPECT_TRUE(window->InputEnabled());
 }
 

@@ -80,7 +80,8 @@ TEST_F(ConsoleTest, WriteFailureAndOverlongCommand)
 {
     std::string tooLong(SENSOR_COMMAND_MAX + 1, 'x');
     EXPECT_EQ(SensorCmd(tooLong.c_str(), szResult, sizeof szResult), 0);
-    EXPECT_STREQ(szResult, "Serial port write error");
+    EXPECT_STREQ(szResult, "Command too long, not sent");
+    EXPECT_EQ(SensorLastAnswered(), 0);
     peer.HangUp();
     EXPECT_EQ(SensorCmd("get a", szResult, sizeof szResult), 0);
     EXPECT_STREQ(szResult, "Serial port write error");
@@ -230,6 +231,14 @@ TEST_F(ConsoleTest, WrappersReportWithTheProgramsPrefix)
     EXPECT_EQ(SensorCmdSet("Datalogger mode", "logger-mode", "on"), 0);
     EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort +
                               "Could not set parameter 'Datalogger mode' (logger-mode=on)\nInvalid value !");
+    EXPECT_EQ(SensorLastAnswered(), 1) << "a refusal is the sensor's own answer";
+    // A long value is shortened in the message, so that the reason shows.
+    const std::string longValue = "0123456789012345678901234567890123456789" + std::string(1000, 'x');
+    peer.Send("set logger-cfg " + longValue + "\r\nERR logger-cfg=Too long\r\n");
+    EXPECT_EQ(SensorCmdSet("Datalogger config", "logger-cfg", longValue.c_str()), 0);
+    EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort +
+                              "Could not set parameter 'Datalogger config' (logger-cfg="
+                              "0123456789012345678901234567890123456789...)\nToo long !");
     EXPECT_EQ(SensorCmdReboot(), 0);
     EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort + "Could not reboot sensor\nSerial port read error !");
     EXPECT_EQ(std::string(szFailPrefixShort),

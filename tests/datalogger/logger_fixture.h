@@ -65,5 +65,12 @@ private:
     std::thread worker;
 };
 
+// What a failed download's message adds once records have arrived.
+inline std::string KeptNote(int nRecords, int nTotal, const std::string& sFile)
+{
+    return "\n\n" + std::to_string(nRecords) + " of " + std::to_string(nTotal) + " records were received; they are kept in '" +
+           sFile + "'.";
+}
+
 // Fast time-outs for tests: wake-up reads of 50 ms, no pause after an erase.
 LoggerJob TestJob(int iTask, const std::string& sPort, unsigned uCommandTimeout = 3000);

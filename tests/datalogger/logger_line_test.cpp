@@ -104,7 +104,8 @@ TEST_F(ScriptedDownloadTest, LineCutWithoutSeparatorIsABadLine)
 {
     sensor.sStream = "#Record;Date\r\n1;a;b\r\n2";
     EXPECT_EQ(Download(300), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Bad line format"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Bad line format" + KeptNote(1, 2, dlg.sChosenFile)}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n1;a;b\n");
 }
 
@@ -112,7 +113,8 @@ TEST_F(ScriptedDownloadTest, LastRecordCutByTheTimeoutIsAReadErrorNotASuccess)
 {
     sensor.sStream = "#Record;Date\r\n1;a;b\r\n2;a;";
     EXPECT_EQ(Download(300), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Serial port read error" + KeptNote(1, 2, dlg.sChosenFile)}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n1;a;b\n");
 }
 
@@ -120,7 +122,8 @@ TEST_F(ScriptedDownloadTest, RecordLongerThanTheLineBufferIsAReadError)
 {
     sensor.sStream = "#Record;Date\r\n1;" + std::string(3000, 'x') + "\r\n2;a\r\n";
     EXPECT_EQ(Download(300), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Serial port read error" + KeptNote(0, 2, dlg.sChosenFile)}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), "#Record;Date\n");
 }
 
@@ -137,7 +140,8 @@ TEST(SimulatedDownload, SensorThatStopsInTheLastRecordFailsTheDownload)
     AutoResetEvent cancel;
     MessageRecorder rec;
     EXPECT_EQ(ProcessThread(TestJob(TASK_DOWNLOAD, sim->PortPath(), 300), dlg, dlg, cancel), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Serial port read error" + KeptNote(9, 10, dlg.sChosenFile)}));
     const std::string csv = ReadFileText(dlg.sChosenFile);
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 10);   // the heading and records 1 to 9
     EXPECT_EQ(csv.find("\n10;"), std::string::npos);
@@ -149,7 +153,8 @@ TEST_F(ScriptedDownloadTest, NegativeCountIsRefusedInsteadOfPassingAnEmptyFile)
     sensor.sStream = "#Record;Date\r\n";
     EXPECT_EQ(Download(), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Bad record count received (-1)"}));
-    EXPECT_EQ(dlg.LastProgress(), szLoggerIdleHint);
+    // The status line ends on the failure, not on the idle hint.
+    EXPECT_EQ(dlg.LastProgress(), "Download failed !");
 }
 
 TEST_F(ScriptedDownloadTest, FillLevelUsesTheAnnouncedCount)
@@ -159,7 +164,9 @@ TEST_F(ScriptedDownloadTest, FillLevelUsesTheAnnouncedCount)
     EXPECT_EQ(Download(), 1);
     EXPECT_EQ(dlg.Measure(), "2 / 8 (25%)");
     EXPECT_EQ(dlg.Gauge(), 25);
-    EXPECT_EQ(dlg.Progress()[6], "Downloading 1 (50 %)..");
+    // Records of the total, and the rest's time at the line rate (11 bytes
+    // in two lines so far: one more line of 5.5 bytes, under a second).
+    EXPECT_EQ(dlg.Progress()[7], "Downloading 1 / 2 (50 %), 0:01 left..");
     EXPECT_EQ(dlg.LastPosition(), 100u);
 }
 

@@ -65,7 +65,7 @@ TEST_F(LoggerSimTest, RefreshShowsModeAndFillLevel)
     EXPECT_EQ(dlg.Mode(), "on");
     EXPECT_EQ(dlg.Measure(), "10 / 100 (10%)");
     EXPECT_EQ(dlg.Gauge(), 10);
-    EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
+    EXPECT_FALSE(dlg.Locked());
     const std::vector<std::string> steps{"Opening serial port...", "Waking up...",       "Loading type...",
                                          "Loading mode...",        "Loading usage...",   "Loading capacity...",
                                          "Done !",                 szLoggerIdleHint};
@@ -112,10 +112,17 @@ TEST_F(LoggerSimTest, TenThousandRecordsArriveByteForByte)
     EXPECT_TRUE(ReadFileText(dlg.sChosenFile) == ExpectedCsv(10000, 10000));
     EXPECT_EQ(rec.Last(), "I:Data successfully downloaded !");
     EXPECT_EQ(dlg.Measure(), "10000 / 20000 (50%)");
-    // The last record reports 10001 lines, a position past the bar's end.
+    // Records of the total and the time the rest takes at the line rate,
+    // from the mean line so far: after the heading and record 1, 9999
+    // lines of that mean length are left.
     const std::vector<std::string> steps = dlg.Progress();
     ASSERT_GE(steps.size(), 4u);
-    EXPECT_EQ(steps[steps.size() - 3], "Downloading 10001 (100 %)..");
+    const std::string csv = ExpectedCsv(10000, 1);   // heading and record 1, LF-ended
+    const unsigned long long left = ((csv.size() + 2) * 9999 / 2 + 11519) / 11520;
+    char first[96];
+    std::snprintf(first, sizeof first, "Downloading 1 / 10000 (0 %%), %llu:%02llu left..", left / 60, left % 60);
+    EXPECT_EQ(steps[7], first);
+    EXPECT_EQ(steps[steps.size() - 3], "Downloading 10000 / 10000 (100 %), 0:00 left..");
     EXPECT_EQ(steps[steps.size() - 2], "Done !");
 }
 
@@ -125,10 +132,11 @@ TEST_F(LoggerSimTest, SkippedRecordNamesTheExpectedNumberPlusOne)
     sim->SetLoggerFault(varnsim::LoggerFault::SkipRecord, 3);
     dlg.sChosenFile = dir.File("skip.csv");
     EXPECT_EQ(Run(TASK_DOWNLOAD), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Data missed (wait: 4, found: 4)"}));
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Data missed (wait: 4, found: 4)" +
+                                                     KeptNote(2, 10, dlg.sChosenFile)}));
     // The window's file keeps what came before the gap.
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), ExpectedCsv(10, 2));
-    EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
+    EXPECT_FALSE(dlg.Locked());
     EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
 }
 
@@ -138,7 +146,8 @@ TEST_F(LoggerSimTest, RecordWithoutSeparatorIsABadLine)
     sim->SetLoggerFault(varnsim::LoggerFault::NoSeparator, 5);
     dlg.sChosenFile = dir.File("bad.csv");
     EXPECT_EQ(Run(TASK_DOWNLOAD), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Bad line format"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Bad line format" + KeptNote(4, 10, dlg.sChosenFile)}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), ExpectedCsv(10, 4));
 }
 
@@ -150,9 +159,10 @@ TEST_F(LoggerSimTest, SilentSensorEndsWithAReadErrorAfterTheTimeout)
     const auto start = TickCountMs();
     EXPECT_EQ(Run(TASK_DOWNLOAD, 300), 0);
     EXPECT_GE(TickCountMs() - start, 300u);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Serial port read error"}));
+    EXPECT_EQ(rec.Texts(),
+              (std::vector<std::string>{"E:" + kPrefix + "Serial port read error" + KeptNote(6, 10, dlg.sChosenFile)}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), ExpectedCsv(10, 6));
-    EXPECT_EQ(dlg.LastProgress(), szLoggerIdleHint);
+    EXPECT_EQ(dlg.LastProgress(), "Download failed after 6 of 10 records !");
 }
 
 TEST_F(LoggerSimTest, CancelStopsAfterTheCurrentRecord)
@@ -163,14 +173,21 @@ TEST_F(LoggerSimTest, CancelStopsAfterTheCurrentRecord)
     // notices it once that record is written.
     std::thread canceller;
     dlg.onProgress = [&](unsigned, const std::string& text) {
-        if (text.rfind("Downloading 5 ", 0) == 0) {
+        if (text.rfind("Downloading 4 / ", 0) == 0) {
             canceller = std::thread([&] { cancel.Set(); });
             canceller.join();
         }
     };
     EXPECT_EQ(Run(TASK_DOWNLOAD), 0);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:" + kPrefix + "Not all data are downloaded (5/100) !"}));
+    // One information, no hardware hint: how many records, and where.
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"I:Download cancelled after 4 of 100 records.\nThe records "
+                                                     "received are kept in '" + dlg.sChosenFile + "'."}));
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), ExpectedCsv(100, 4));
+    EXPECT_EQ(dlg.LastProgress(), "Download cancelled after 4 of 100 records");
+    // The bar stays where the download stopped.
+    const auto progresses = dlg.Progresses();
+    EXPECT_EQ(progresses.back().first, TASK_POSITION_KEEP);
+    EXPECT_EQ(progresses[progresses.size() - 2].first, 4);
     EXPECT_FALSE(cancel.TryWait());
 }
 
@@ -195,7 +212,7 @@ TEST_F(LoggerSimTest, DecliningTheOverwriteLeavesTheFileAndClosesThePort)
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), "precious\n");
     EXPECT_EQ(rec.Count(), 0u);
     EXPECT_EQ(dlg.LastProgress(), szLoggerIdleHint);
-    EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
+    EXPECT_FALSE(dlg.Locked());
     EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
     // Nothing reached the sensor: the question comes before the wake-up.
     EXPECT_EQ(sim->Received(), "");
@@ -225,11 +242,16 @@ TEST_F(LoggerSimTest, EraseAsksFirstThenClearsAndRefreshes)
     dlg.nAnswer = 0;
     EXPECT_EQ(Run(TASK_ERASE), 0);
     EXPECT_EQ(sim->Param("logger-usage"), "10");
-    EXPECT_EQ(dlg.Questions(), (std::vector<std::string>{"Do you want to erase all data from sensor storage ?"}));
+    // The question names the port and what it destroys, read just before.
+    EXPECT_EQ(dlg.Questions(),
+              (std::vector<std::string>{"Erase all 10 records from the sensor on " + sim->PortPath() + " ?"}));
+    EXPECT_FALSE(dlg.Locked());
 
     dlg.nAnswer = 1;
     EXPECT_EQ(Run(TASK_ERASE), 1);
     EXPECT_EQ(sim->Param("logger-usage"), "0");
+    // Cancel is off while the erase, which cannot be stopped, runs.
+    EXPECT_TRUE(dlg.Locked());
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"I:Data successfully erased !"}));
     EXPECT_EQ(dlg.Measure(), "0 / 100 (0%)");
 }
@@ -244,7 +266,7 @@ TEST_F(LoggerSimTest, NoPortSelectedOrPortMissing)
     const std::string missing = dir.File("ttyNONE");
     EXPECT_EQ(ProcessThread(TestJob(TASK_REFRESH, missing), dlg, dlg, cancel), 0);
     EXPECT_EQ(rec.Last(), "E:Could not open serial port '" + missing + "' !");
-    EXPECT_EQ(dlg.States(), (std::vector<int>{1, 0}));
+    EXPECT_FALSE(dlg.Locked());
     EXPECT_EQ(dlg.LastProgress(), "Opening serial port...");
 }
 

@@ -20,6 +20,7 @@
 #include "appframe.h"
 #include "datalogger_window.h"
 #include "logger_sim.h"
+#include "serial.h"
 #include "simulator.h"
 #include "test_support.h"
 
@@ -259,9 +260,15 @@ TEST_F(WindowTest, CancelledDownloadKeepsWhatArrivedBesideAnUntouchedTarget)
     Find<QPushButton>("cancel")->click();
     ASSERT_TRUE(WaitIdle());
     SetMessageHandler(pfnRecorder);
+    // One information, without the hardware hint, naming what was kept.
     ASSERT_EQ(rec.Count(), 1u);
-    EXPECT_NE(rec.Last().find("Not all data are downloaded ("), std::string::npos) << rec.Last();
-    EXPECT_NE(rec.Last().find("/10000) !"), std::string::npos) << rec.Last();
+    EXPECT_EQ(rec.Last().rfind("I:Download cancelled after ", 0), 0u) << rec.Last();
+    EXPECT_NE(rec.Last().find(" of 10000 records.\nThe records received are kept in '" + file + ".partial'."),
+              std::string::npos)
+        << rec.Last();
+    // The bar stays where the download stopped; the status line says so.
+    EXPECT_LT(Find<QProgressBar>("progress")->value(), 100);
+    EXPECT_TRUE(Text("status").startsWith("Download cancelled after ")) << Text("status").toStdString();
     // Under the chosen name, while the error was shown and after: the old
     // file, whole. Beside it: every line up to the cancel, each complete.
     EXPECT_EQ(sTargetAtMessage, "yesterday's records\n");
@@ -326,7 +333,7 @@ TEST_F(WindowTest, ClosingDuringAStalledDownloadWaitsOneSecondAtMost)
     sim->SetLoggerFault(varnsim::LoggerFault::StopAfter, 3);
     ChooseFile(dir.File("stalled.csv"));
     Find<QPushButton>("download")->click();
-    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading 4 "); }, 20000));
+    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading 3 / "); }, 20000));
     // Let the worker get past its cancel check into the read of the line
     // that never comes; a cancel before that check would end the download
     // at once (slow sanitizer builds hit that window).
@@ -340,7 +347,115 @@ TEST_F(WindowTest, ClosingDuringAStalledDownloadWaitsOneSecondAtMost)
     // The worker ends later by itself, finding no window.
     window.reset();
     EXPECT_TRUE(UiWaitFor([] { return DataloggerWindow::RunningWorkers() == 0; }, 10000));
-    EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort + "Serial port read error");
+    EXPECT_EQ(rec.Last(), std::string("E:") + szFailPrefixShort + "Serial port read error\n\n3 of 100 records were " +
+                              "received; they are kept in '" + dir.File("stalled.csv.partial") + "'.");
+}
+
+TEST_F(WindowTest, DownloadRightAfterACancelFindsAQuietConsole)
+{
+    StartSim(100000);
+    for (const char* name : {"first.csv", "second.csv"}) {
+        ChooseFile(dir.File(name));
+        Find<QPushButton>("download")->click();
+        ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading"); }, 20000));
+        Find<QPushButton>("cancel")->click();
+        ASSERT_TRUE(WaitIdle());
+        // The sensor no longer streams: the line stays quiet.
+        ASSERT_EQ(SerialOpen(sim->PortPath().c_str()), 1);
+        SerialSetTimeout(300);
+        char tail[256];
+        EXPECT_EQ(SerialRead(tail, sizeof tail), 0u);
+        SerialClose();
+    }
+    ASSERT_EQ(rec.Count(), 2u);
+    for (const std::string& text : rec.Texts())
+        EXPECT_EQ(text.rfind("I:Download cancelled after ", 0), 0u) << text;
+
+    // A download that fails before its first record leaves no file at all.
+    sim->SetSilent(true);
+    window->SetTaskTimeouts(50, 300, 0);
+    ChooseFile(dir.File("third.csv"));
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(rec.Last().rfind("E:", 0), 0u);
+    EXPECT_FALSE(FileExistsOnDisk(dir.File("third.csv.partial")));
+    EXPECT_FALSE(FileExistsOnDisk(dir.File("third.csv")));
+    EXPECT_EQ(Text("status"), "Download failed !");
+}
+
+TEST_F(WindowTest, EraseNamesThePortAndTheRecordsAndCannotBeCancelled)
+{
+    StartSim(5000);
+    std::string question;
+    bool cancelDuringErase = true;
+    SetQuestionHandler([&](MessageKind, const std::string& s) {
+        question = s;
+        return 1;
+    });
+    window->SetTaskTimeouts(50, 3000, 300);
+    Find<QPushButton>("erase")->click();
+    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Erasing"); }, 20000));
+    cancelDuringErase = Find<QPushButton>("cancel")->isEnabled();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(question, "Erase all 5000 records from the sensor on bench1 ?");
+    EXPECT_FALSE(cancelDuringErase);
+    EXPECT_EQ(Text("measureValue"), "0 / 5000 (0%)");
+}
+
+// Two sensors offered; the one in use hangs up in the middle of a download.
+TEST_F(WindowTest, ALostPortIsNeverReplacedByAnotherSensor)
+{
+    StartSim(100000);
+    std::string error;
+    auto other = StartLoggerSim(10, 1000, &error);
+    ASSERT_TRUE(other) << error;
+    const std::string otherLink = ports.File("bench2");
+    ASSERT_EQ(symlink(other->PortPath().c_str(), otherLink.c_str()), 0);
+    const std::vector<std::string> candidates{ports.File("bench1"), otherLink};
+    SetPortCandidatesHandler([candidates] { return candidates; });
+    Find<QToolButton>("refreshPorts")->click();
+    QComboBox* list = Find<QComboBox>("portList");
+    ASSERT_EQ(list->count(), 3);
+    ASSERT_EQ(list->currentText(), "bench1");
+
+    Find<QPushButton>("refresh")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Text("measureValue"), "100000 / 100000 (100%)");
+    ChooseFile(dir.File("lost.csv"));
+    Find<QPushButton>("download")->click();
+    ASSERT_TRUE(UiWaitFor([this] { return Text("status").startsWith("Downloading"); }, 20000));
+    sim->HangUp();
+    ASSERT_TRUE(WaitIdle());
+    // "Select..." instead of the other sensor, and nothing of the lost one.
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(Text("modeValue"), "Unknown");
+    EXPECT_EQ(Text("measureValue"), "Unknown");
+    EXPECT_EQ(Find<QProgressBar>("usageGauge")->value(), 0);
+    EXPECT_LT(Find<QProgressBar>("progress")->value(), 100);
+    EXPECT_TRUE(Text("status").startsWith("Download failed after ")) << Text("status").toStdString();
+    const size_t messages = rec.Count();
+    Find<QPushButton>("erase")->click();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(rec.Last(), "E:No serial port selected !");
+    EXPECT_EQ(rec.Count(), messages + 1);
+    EXPECT_EQ(other->Commands(), std::vector<std::string>());
+
+    // The lost port comes back under its name: selected again at the next
+    // refresh. Another refresh keeps it.
+    std::string why;
+    auto back = StartLoggerSim(3, 1000, &why);
+    ASSERT_TRUE(back) << why;
+    ASSERT_EQ(unlink(ports.File("bench1").c_str()), 0);
+    ASSERT_EQ(symlink(back->PortPath().c_str(), ports.File("bench1").c_str()), 0);
+    Find<QToolButton>("refreshPorts")->click();
+    EXPECT_EQ(list->currentText(), "bench1");
+    Find<QToolButton>("refreshPorts")->click();
+    EXPECT_EQ(list->currentText(), "bench1");
+    // A port the user chose stays chosen while it is listed.
+    list->setCurrentIndex(2);
+    Find<QToolButton>("refreshPorts")->click();
+    EXPECT_EQ(list->currentText(), "bench2");
 }
 
 }  // namespace

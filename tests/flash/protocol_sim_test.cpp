@@ -120,14 +120,18 @@ TEST_F(FlashSimTest, ErrorStatusOnADataBlockStopsTheUpload)
     sim->FailBootFrame(BLDR_DATA_BLOCK, 2, 0x35);
     const std::vector<uint8_t> image = MakeImage(1000);
     EXPECT_EQ(Flash(image), 0);
+    // The run-level error says where the sensor was left.
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Could not write data block (0x35 : Invalid state) !",
-                                                     "E:Error during firmware flash, please retry !"}));
+                                                     "E:Error during firmware flash, please retry !\n\n" +
+                                                         std::string(szStaysInBootloader)}));
     EXPECT_TRUE(sim->FlashedImage().empty());
     // No retry, no END_OF_DATA, no EXIT.
     const std::string frames = FramesAfterMagic();
     EXPECT_EQ(frames.substr(frames.size() - Block(image, 256, 256).size()), Block(image, 256, 256));
     EXPECT_TRUE(sim->InBootloader());
-    EXPECT_EQ(ui.Texts().back(), szFlashIdleHint);
+    // The status line ends on the failure, the bar where the upload stopped.
+    EXPECT_EQ(ui.Texts().back(), "Error during firmware flash, please retry !");
+    EXPECT_EQ(ui.LastPosition(), TASK_POSITION_KEEP);
 }
 
 TEST_F(FlashSimTest, ImagesThatCannotGoAreRefusedBeforeBeginUpload)
@@ -154,7 +158,8 @@ TEST_F(FlashSimTest, ImagesThatCannotGoAreRefusedBeforeBeginUpload)
         sim->ClearReceived();
         run.sFile = c.sFile;
         EXPECT_EQ(ProcessThread(run), 0);
-        EXPECT_EQ(local.Texts(), (std::vector<std::string>{c.sMessage, "E:Error during firmware flash, please retry !"}));
+        EXPECT_EQ(local.Texts(), (std::vector<std::string>{c.sMessage, "E:Error during firmware flash, please retry !\n\n" +
+                                                                           std::string(szStaysInBootloader)}));
         EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
     }
 }
@@ -166,7 +171,7 @@ TEST_F(FlashSimTest, ImageLargerThanTheFreeFlashIsRefusedBeforeBeginUpload)
     EXPECT_EQ(Flash(MakeImage(3617)), 0);
     EXPECT_EQ(rec.Texts(), (std::vector<std::string>{
                                "E:Firmware file too large for the sensor (3617 bytes, 3616 bytes of flash free) !",
-                               "E:Error during firmware flash, please retry !"}));
+                               "E:Error during firmware flash, please retry !\n\n" + std::string(szStaysInBootloader)}));
     EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
     EXPECT_TRUE(sim->InBootloader());
 
@@ -186,7 +191,8 @@ TEST_F(FlashSimTest, NoiseBeforePowerUpIsDrainedAndMagicStillCatchesTheBootloade
     ASSERT_EQ(ProcessThread(run), 1);
     EXPECT_EQ(rec.Count(), 0u);
     EXPECT_EQ(ui.Information(), "Bootloader : VARN-BL 1.12\nSignature : 0036003F3137510A33353438\n"
-                                "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n");
+                                "Flash size : 262144 bytes\nBootloader : 16384 bytes\nApplication : 245760 bytes\n\n" +
+                                    std::string(szStaysInBootloader) + "\n");
     EXPECT_TRUE(sim->InBootloader());
 }
 
@@ -278,7 +284,8 @@ TEST_F(FlashSimTest, DeclinedQuestionEndsTheRunWithoutExit)
                                   "Your are trying to flash firmware version 2.37 but this device "
                                   "002E0040363230360C473431 does not support firmware greater than 2.36 !\n\n"
                                   "Do you really want to continue (NOT RECOMMANDED) ?"});
-    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"E:Error during firmware flash, please retry !"});
+    EXPECT_EQ(rec.Texts(), std::vector<std::string>{"E:Error during firmware flash, please retry !\n\n" +
+                                                    std::string(szStaysInBootloader)});
     EXPECT_EQ(FramesAfterMagic(), std::string("\xC1\xC2\xC3\xC4", 4));
     EXPECT_TRUE(sim->InBootloader());
 }

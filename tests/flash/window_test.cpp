@@ -275,27 +275,50 @@ TEST_F(FlashWindowTest, CancelWhileWaitingEndsTheRunAtOnce)
     window->CancelButton()->click();
     ASSERT_TRUE(window->WaitRunEnded(2000));
     EXPECT_LT(MsSince(t), 300);
-    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"E:Could not start bootloader !",
-                                                     "E:Error during firmware flash, please retry !"}));
+    // One information box; the status line says it, the bar stays.
+    EXPECT_EQ(rec.Texts(), (std::vector<std::string>{"I:Firmware flash cancelled before the bootloader answered: "
+                                                     "nothing was written to the sensor."}));
+    EXPECT_EQ(window->StatusLine()->text(), "Firmware flash cancelled");
+    EXPECT_LT(window->ProgressBar()->value(), 100);
     EXPECT_TRUE(Idle());
 }
 
-TEST_F(FlashWindowTest, ClosingDuringAnUploadWaitsAtMostOneSecond)
+TEST_F(FlashWindowTest, ClosingDuringAnUploadAsksThenStopsAfterTheBlock)
 {
     StartSim(200, true);
+    window->show();
     ASSERT_TRUE(WriteFile(dir.File("big.bin"), MakeImage(64 * 1024)));
     window->FileField()->setText(QString::fromStdString(dir.File("big.bin")));
     window->FlashButton()->click();
     ASSERT_TRUE(UiWaitFor([&] { return window->StatusLine()->text().startsWith("Uploading"); }, 5000));
+    // No (the default): the window stays and the upload goes on.
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(vQuestions, std::vector<std::string>{FlashWindow::szCloseDuringUpload});
+    EXPECT_TRUE(window->isVisible());
+    const QString before = window->StatusLine()->text();
+    ASSERT_TRUE(UiWaitFor([&] { return window->StatusLine()->text() != before; }, 5000));
+    // Yes ("Quit" here, which closes without the close box's wait): the
+    // upload stops after the block in flight, then the window closes.
+    SetQuestionHandler([](MessageKind, const std::string&) { return 1; });
     const auto t = Clock::now();
-    window->close();
-    const long took = MsSince(t);
-    EXPECT_GE(took, 900);
-    EXPECT_LT(took, 1500);
-    EXPECT_TRUE(window->RunActive());
-    // The upload goes on without a window; losing the line ends it.
-    sim->HangUp();
-    EXPECT_TRUE(window->WaitRunEnded(8000));
+    window->Menu().at("Quit")->trigger();
+    EXPECT_LT(MsSince(t), 1500);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->RunActive());
+    EXPECT_TRUE(sim->InBootloader());
+    EXPECT_TRUE(sim->FlashedImage().empty());
+}
+
+TEST_F(FlashWindowTest, TheChosenImageShowsItsVersionStamp)
+{
+    ASSERT_TRUE(WriteFile(dir.File("new.bin"), MakeImage(4096, "2.37", 1000)));
+    ASSERT_TRUE(WriteFile(dir.File("plain.bin"), MakeImage(4096)));
+    window->FileField()->setText(QString::fromStdString(dir.File("new.bin")));
+    EXPECT_EQ(window->VersionLabel()->text(), "version 2.37");
+    window->FileField()->setText(QString::fromStdString(dir.File("plain.bin")));
+    EXPECT_EQ(window->VersionLabel()->text(), "no version stamp");
+    window->FileField()->setText(QString::fromStdString(dir.File("pla")));
+    EXPECT_EQ(window->VersionLabel()->text(), "");
 }
 
 TEST_F(FlashWindowTest, TheIdleHintIsWholeInTheSmallestWindow)

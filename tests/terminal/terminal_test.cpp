@@ -9,23 +9,24 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTextBlock>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QRegularExpression>
 #include <QTest>
-#include <QTextCursor>
 #include <chrono>
 #include <memory>
+#include <regex>
 #include <unistd.h>
 
 #include "appframe.h"
 #include "desktop.h"
+#include "fileutil.h"
 #include "pty_peer.h"
 #include "serial.h"
 #include "simulator.h"
+#include "terminal_view.h"
 #include "terminal_window.h"
 #include "test_support.h"
 
@@ -74,7 +75,8 @@ protected:
         return w;
     }
     QComboBox* CommandLine() { return Child<QComboBox>("commandLine"); }
-    std::string Shown() { return Child<QPlainTextEdit>("outputBox")->toPlainText().toStdString(); }
+    TerminalView* Box() { return Child<TerminalView>("outputBox"); }
+    std::string Shown() { return Box()->Text().toStdString(); }
     bool WaitOutput(const std::string& text, unsigned ms = kArrivalMs)
     {
         return UiWaitFor([&] { return window->OutputBytes().find(text) != std::string::npos; }, ms);
@@ -240,7 +242,7 @@ TEST_F(TerminalTest, TheWakeUpOfASendReadsItsOwnAnswer)
 TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
 {
     OpenWindow({});
-    QScrollBar* bar = Child<QPlainTextEdit>("outputBox")->verticalScrollBar();
+    QScrollBar* bar = Box()->verticalScrollBar();
     std::string lines;
     for (int i = 0; i < 300; i++)
         lines += "line " + std::to_string(i) + "\r\n";
@@ -257,9 +259,7 @@ TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
     EXPECT_LT(bar->value(), bar->maximum());
 
     // A selection made while reading back does not pull the view either.
-    QTextCursor cursor = Child<QPlainTextEdit>("outputBox")->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    Child<QPlainTextEdit>("outputBox")->setTextCursor(cursor);
+    Box()->SelectAll();
     bar->setValue(20);
     window->DlgMainAppend(lines.data(), lines.size());
     EXPECT_EQ(bar->value(), 20);
@@ -276,7 +276,7 @@ TEST_F(TerminalTest, OutputFollowsTheEndOnlyWhileTheViewIsAtTheEnd)
 TEST_F(TerminalTest, AStreamingSensorKeepsTheLatestOutputWithinItsBound)
 {
     OpenWindow({});
-    auto* box = Child<QPlainTextEdit>("outputBox");
+    TerminalView* box = Box();
     // 256 kB chunks of numbered lines until the bound was passed once.
     int next = 0;
     std::string chunk;
@@ -294,10 +294,9 @@ TEST_F(TerminalTest, AStreamingSensorKeepsTheLatestOutputWithinItsBound)
     const std::string last = "record " + std::to_string(next - 1) + "\r\n";
     EXPECT_EQ(out.compare(out.size() - last.size(), last.size(), last), 0);
     // The box dropped the same lines: its first line is the bytes' first.
-    const QString first = box->document()->firstBlock().text();
-    EXPECT_EQ(first.toStdString(), out.substr(0, out.find('\r')));
+    EXPECT_EQ(box->RowText(0).toStdString(), out.substr(0, out.find('\r')));
     const auto lines = static_cast<int>(std::count(out.begin(), out.end(), '\r'));
-    EXPECT_EQ(box->document()->blockCount(), lines + 1);
+    EXPECT_EQ(box->RowCount(), lines + 1);
 }
 
 TEST_F(TerminalTest, ConnectNeedsAPort)
@@ -325,8 +324,8 @@ TEST_F(TerminalTest, LongReplyArrivesWholeAndInOrder)
     ASSERT_TRUE(UiWaitFor([&] { return window->OutputBytes().size() >= opened.size() + reply.size(); }, kArrivalMs));
     EXPECT_EQ(window->OutputBytes(), opened + reply);
     // Shown with one line break per CR LF, 8-bit characters as they are.
-    const std::string shown = Child<QPlainTextEdit>("outputBox")->toPlainText().toLatin1().toStdString();
-    EXPECT_NE(shown.find("line 0 \xB0\x7F\t---"), std::string::npos);
+    const std::string shown = Box()->Text().toLatin1().toStdString();
+    EXPECT_NE(shown.find("line 0 \xB0\x7F       ---"), std::string::npos);   // tab to the next stop
     EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), std::count(reply.begin(), reply.end(), '\n') + 1);
 }
 
@@ -374,19 +373,52 @@ TEST_F(TerminalTest, HungUpLineIsReportedOnceAndDisconnects)
     ASSERT_TRUE(peer.Ok());
     OpenWindow({peer.SlavePath()});
     ASSERT_EQ(window->DlgMainConnect(), 1);
-    peer.Send("last words\r\n");
+    peer.Send("last words");   // an unfinished line: the notice goes on the next
     ASSERT_TRUE(WaitOutput("last words"));
+    Box()->verticalScrollBar()->setValue(0);   // scrolled back to read
     peer.HangUp();
     ASSERT_TRUE(UiWaitFor([&] { return !window->IsConnected(); }, kArrivalMs));
     const std::string out = window->OutputBytes();
-    const std::string lost = "Serial port connection lost !\r\n";
+    const std::string lost = "last words\r\nSerial port connection lost !\r\n";
     const size_t at = out.find(lost);
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_EQ(out.find(lost, at + 1), std::string::npos);
     EXPECT_EQ(out.substr(at + lost.size()), "Serial port closed !\r\n");
+    EXPECT_EQ(window->StatusText(), "Serial port connection lost !");
     // The vanished line is no longer offered.
     EXPECT_EQ(Child<QComboBox>("portList")->count(), 1);
     EXPECT_EQ(window->SelectedPort(), "");
+}
+
+// Two sensors offered; the one in use hangs up: the other is not chosen in
+// its place, and the lost one is chosen again when it comes back.
+TEST_F(TerminalTest, ALostPortIsNeverReplacedByAnotherSensor)
+{
+    StartSimulator();
+    varnsim::Options options;
+    options.paced = false;
+    auto other = std::make_unique<varnsim::Simulator>(options);
+    std::string error;
+    ASSERT_TRUE(other->Start(&error)) << error;
+    TempDir links;
+    ASSERT_EQ(symlink(sim->PortPath().c_str(), links.File("bench1").c_str()), 0);
+    ASSERT_EQ(symlink(other->PortPath().c_str(), links.File("bench2").c_str()), 0);
+    OpenWindow({links.File("bench1"), links.File("bench2")});
+    ASSERT_EQ(window->SelectedPort(), links.File("bench1"));
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    sim->HangUp();
+    ASSERT_TRUE(UiWaitFor([&] { return !window->IsConnected(); }, kArrivalMs));
+    QComboBox* list = Child<QComboBox>("portList");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(window->DlgMainConnect(), 0);
+    EXPECT_TRUE(other->Commands().empty());
+
+    StartSimulator();
+    ASSERT_EQ(unlink(links.File("bench1").c_str()), 0);
+    ASSERT_EQ(symlink(sim->PortPath().c_str(), links.File("bench1").c_str()), 0);
+    window->DlgMainRefreshPorts();
+    EXPECT_EQ(window->SelectedPort(), links.File("bench1"));
 }
 
 TEST_F(TerminalTest, PortListShowsTheLinkNameAndConnectOpensItsPath)
@@ -435,6 +467,8 @@ TEST_F(TerminalTest, MenusHoldTheirItemsSeparatorsAndTips)
     }
     EXPECT_EQ(all, (std::vector<std::string>{
                        "[File]", "Save as...", "-", "Clear terminal", "-", "Check for update at startup", "-", "Quit",
+                       "[Options]", "Time stamps", "Hex view", "-", "Send with CR", "Send with LF", "Send with CR LF",
+                       "Send with no line end", "-", "Live log...",
                        "[Tools]", "Toolbox Menu...", "-", "Scope...", "Datalogger...", "Configuration...", "Flash...",
                        "-", "Open application directory...",
                        "[?]", "User Guide...", "-", "Programming Examples...", "-", "Check for Update...", "-",
@@ -510,7 +544,7 @@ TEST_F(TerminalTest, OutputBoxFollowsTheDesktopPalette)
     dark.setColor(QPalette::Text, QColor(230, 230, 230));
     QApplication::setPalette(dark);
     OpenWindow({});
-    QPlainTextEdit* box = Child<QPlainTextEdit>("outputBox");
+    TerminalView* box = Box();
     const QColor base = box->viewport()->palette().color(QPalette::Base);
     const QColor text = box->palette().color(QPalette::Text);
     QApplication::setPalette(saved);
@@ -596,4 +630,184 @@ TEST_F(TerminalTest, SaveAsReportsAFileThatCannotBeCreated)
     });
     window->DlgMainSaveAs();
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"E:Could not create file '" + path + "' !"});
+}
+
+TEST_F(TerminalTest, TimeStampsStandBeforeReceivedLinesAndNotInTheSavedBytes)
+{
+    StartSimulator();
+    OpenWindow({sim->PortPath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    window->MenuItemAction("Time stamps")->trigger();
+    Type("get sens-type");
+    window->DlgMainSend();
+    ASSERT_TRUE(WaitOutput("KORVALIN"));
+    const QRegularExpression stamp("^\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] ");
+    int stamped = 0;
+    for (int r = 0; r < Box()->RowCount(); r++) {
+        const QString row = Box()->RowText(r);
+        if (row.contains("KORVALIN") || row.contains("open !")) {
+            EXPECT_TRUE(stamp.match(row).hasMatch()) << row.toStdString();
+            stamped++;
+        }
+    }
+    EXPECT_EQ(stamped, 2);
+    EXPECT_EQ(window->OutputBytes().find('['), std::string::npos) << window->OutputBytes();
+}
+
+TEST_F(TerminalTest, HexViewShowsTheSameBytesAndSwitchesWhileRunning)
+{
+    StartSimulator();
+    OpenWindow({sim->PortPath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    Type("get sens-type");
+    window->DlgMainSend();
+    ASSERT_TRUE(WaitOutput("KORVALIN"));
+    window->MenuItemAction("Hex view")->trigger();
+    // The bytes read back from the hex rows are the output's, offsets in step.
+    std::string bytes;
+    const int n = Box()->HexBytes();
+    for (int r = 0; r < Box()->RowCount(); r++) {
+        const std::string row = Box()->RowText(r).toStdString();
+        ASSERT_EQ(std::stoul(row.substr(0, 8), nullptr, 16), static_cast<unsigned long>(n * r)) << row;
+        for (int i = 0; i < n; i++) {
+            const std::string hex = row.substr(10 + 3 * i, 2);
+            if (hex != "  ")
+                bytes += static_cast<char>(std::stoi(hex, nullptr, 16));
+        }
+    }
+    EXPECT_EQ(bytes, window->OutputBytes());
+    EXPECT_NE(Box()->RowText(0).indexOf("|Serial p"), -1) << Box()->RowText(0).toStdString();
+
+    // Bytes that come while the hex view is on are shown there too; off, as text.
+    Type("get fw-version");
+    window->DlgMainSend();
+    ASSERT_TRUE(WaitOutput("3.45"));
+    EXPECT_EQ(Box()->RowCount(), static_cast<int>((window->OutputBytes().size() + n - 1) / n));
+    // A wider box takes sixteen bytes to a row, a narrow one eight.
+    window->resize(1400, window->height());
+    QApplication::processEvents();
+    EXPECT_EQ(Box()->HexBytes(), TerminalView::HEX_BYTES_WIDE);
+    window->resize(window->minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(Box()->HexBytes(), TerminalView::HEX_BYTES_NARROW);
+    EXPECT_EQ(Box()->RowText(0).toStdString().substr(0, 12), "00000000  53") << Box()->RowText(0).toStdString();
+    window->MenuItemAction("Hex view")->trigger();
+    EXPECT_NE(Shown().find("3.45"), std::string::npos);
+}
+
+TEST_F(TerminalTest, SendAppendsTheChosenLineEndAndTheOptionsAreRemembered)
+{
+    StartSimulator();
+    OpenWindow({sim->PortPath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    const std::pair<const char*, std::string> ends[] = {
+        {"Send with LF", "\n"}, {"Send with CR LF", "\r\n"}, {"Send with no line end", ""}, {"Send with CR", "\r"}};
+    for (const auto& [item, bytes] : ends) {
+        window->MenuItemAction(item)->trigger();
+        sim->ClearReceived();
+        Type("get avg-a");
+        window->DlgMainSend();
+        const std::string expected = "get avg-a" + bytes;
+        // The wake-up goes first; the command and its line end are the last bytes.
+        EXPECT_TRUE(UiWaitFor([&] {
+            const std::string got = sim->Received();
+            return got.size() > expected.size() && got.compare(got.size() - expected.size(), expected.size(),
+                                                               expected) == 0 && got.find("wakeup!") == 0;
+        }, kArrivalMs)) << item << ": " << sim->Received();
+    }
+    window->MenuItemAction("Send with CR LF")->trigger();
+    window->MenuItemAction("Time stamps")->trigger();
+    window->MenuItemAction("Hex view")->trigger();
+    window->DlgMainDisconnect();
+
+    // A new window (the next start) comes back with them, from the file
+    // beside the scope's settings.
+    EXPECT_EQ(TerminalWindow::SettingsFile(), app.File("VARN-Terminal.ini"));
+    window.reset();
+    OpenWindow({});
+    EXPECT_EQ(window->Settings().nLineEnd, LINE_END_CRLF);
+    EXPECT_TRUE(window->MenuItemAction("Send with CR LF")->isChecked());
+    EXPECT_FALSE(window->MenuItemAction("Send with CR")->isChecked());
+    EXPECT_TRUE(window->MenuItemAction("Time stamps")->isChecked());
+    EXPECT_TRUE(Box()->Stamps());
+    EXPECT_TRUE(Box()->Hex());
+}
+
+TEST_F(TerminalTest, LiveLogHoldsEveryByteBeforeTheWindowCloses)
+{
+    StartSimulator();
+    OpenWindow({sim->PortPath()});
+    const std::string log = app.File("live.txt");
+    ASSERT_EQ(FileWrite(log.c_str(), "earlier\r\n"), 1);
+    SetFileDialogHandler([&](FileDialogMode, const FileDialogRequest&, std::string* p) {
+        *p = log;
+        return true;
+    });
+    window->MenuItemAction("Live log...")->trigger();
+    ASSERT_TRUE(window->LiveLogging());
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    Type("get sens-type");
+    window->DlgMainSend();
+    ASSERT_TRUE(WaitOutput("KORVALIN"));
+    // Everything shown is in the file already, after what it held.
+    EXPECT_EQ(ReadFileText(log), "earlier\r\n" + window->OutputBytes());
+
+    // With time stamps, every line starts with one; the output keeps the bytes.
+    window->MenuItemAction("Time stamps")->trigger();
+    window->DlgMainOutput("one\r\ntwo");
+    window->DlgMainOutput(" halves\r\n");
+    const std::string text = ReadFileText(log);
+    EXPECT_TRUE(std::regex_search(text, std::regex("\r\n\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] one\r\n"
+                                                   "\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] two halves\r\n$")))
+        << text;
+    window->MenuItemAction("Live log...")->trigger();
+    EXPECT_FALSE(window->LiveLogging());
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(TerminalTest, ASendNothingAnswersGetsANoticeOnALineOfItsOwn)
+{
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    OpenWindow({peer.SlavePath()});
+    ASSERT_EQ(window->DlgMainConnect(), 1);
+    peer.Send("605");   // an unfinished line
+    ASSERT_TRUE(WaitOutput("605"));
+    Type("get avg-a");
+    window->DlgMainSend();
+    ASSERT_TRUE(WaitOutput("no answer to 'get avg-a'", TerminalWindow::NO_ANSWER_MS + kArrivalMs));
+    EXPECT_NE(window->OutputBytes().find("605\r\nno answer to 'get avg-a'\r\n"), std::string::npos);
+    EXPECT_EQ(window->StatusText(), "no answer to 'get avg-a'");
+
+    // An answer within the time-out: no notice.
+    const auto sent = std::chrono::steady_clock::now();
+    Type("get avg-b");
+    window->DlgMainSend();
+    peer.Send("OK\r\n");
+    ASSERT_TRUE(WaitOutput("OK\r\n"));
+    UiWaitFor([&] { return std::chrono::steady_clock::now() - sent > std::chrono::milliseconds(
+                                                                        2 * TerminalWindow::NO_ANSWER_MS); },
+              4 * TerminalWindow::NO_ANSWER_MS);
+    EXPECT_EQ(window->OutputBytes().find("no answer to 'get avg-b'"), std::string::npos) << window->OutputBytes();
+}
+
+TEST(TerminalOutputTest, EmptyLinesAndLongLinesStayWithinTheirBounds)
+{
+    // A stream of line ends: the index is bounded as well as the bytes.
+    TerminalOutput out;
+    const std::string ends(TerminalOutput::LINES_MAX + 1000, '\r');
+    out.Append(ends.data(), ends.size(), 1);
+    EXPECT_LE(out.LineCount(), TerminalOutput::LINES_MAX);
+    EXPECT_GE(out.LineCount(), TerminalOutput::LINES_KEEP);
+    EXPECT_EQ(out.LineCount(), out.Bytes().size() + 1);
+    EXPECT_EQ(out.LineAt(0).uStart, out.Base());
+
+    // A line without an end goes on over rows of ROW_MAX bytes.
+    out.Clear();
+    const std::string line(2 * TerminalOutput::ROW_MAX + 10, 'x');
+    out.Append(line.data(), line.size(), 5);
+    ASSERT_EQ(out.LineCount(), 3u);
+    EXPECT_EQ(out.LineAt(0).nStampMs, 5);
+    EXPECT_EQ(out.LineAt(1).nStampMs, TerminalOutput::STAMP_CONTINUED);
+    EXPECT_EQ(out.LineText(2), std::string(10, 'x'));
 }

@@ -1,0 +1,113 @@
+#include "terminal_settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "log.h"
+#include "profile.h"
+
+namespace {
+
+constexpr size_t kReadMax = 64u << 10;   // a settings file is a few lines
+
+struct LineEndName {
+    const char* szName;
+    const char* szBytes;
+};
+const LineEndName tLineEnds[LINE_END_COUNT] = {{"CR", "\r"}, {"LF", "\n"}, {"CRLF", "\r\n"}, {"none", ""}};
+
+// "0" or "1"; anything else keeps the value.
+void TakeSwitch(bool& bValue, const std::string& sKey, const std::string& sValue)
+{
+    if (sValue == "0" || sValue == "1")
+        bValue = sValue == "1";
+    else
+        Log("Settings: %s '%s' refused (0 or 1) !", sKey.c_str(), sValue.c_str());
+}
+
+void TakeLine(TerminalSettings& s, std::string line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty() || line[0] == ';')
+        return;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos)
+        return;
+    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "timeStamps") {
+        TakeSwitch(s.bStamps, key, value);
+    } else if (key == "hexView") {
+        TakeSwitch(s.bHex, key, value);
+    } else if (key == "liveLog") {
+        TakeSwitch(s.bLiveLog, key, value);
+    } else if (key == "lineEnd") {
+        for (int i = 0; i < LINE_END_COUNT; i++)
+            if (value == tLineEnds[i].szName)
+                s.nLineEnd = static_cast<TerminalLineEnd>(i);
+    } else if (key == "liveLogFile") {
+        // No path holds a zero byte: the text before it would name another file.
+        if (value.empty() || value.size() > TERMINAL_LOG_PATH_MAX || value.find('\0') != std::string::npos)
+            Log("Settings: liveLogFile of %zu characters refused !", value.size());
+        else
+            s.sLiveLogFile = value;
+    }
+}
+
+}  // namespace
+
+const char* TerminalLineEndBytes(TerminalLineEnd nEnd)
+{
+    return tLineEnds[nEnd >= 0 && nEnd < LINE_END_COUNT ? nEnd : LINE_END_CR].szBytes;
+}
+
+const char* TerminalLineEndName(TerminalLineEnd nEnd)
+{
+    return tLineEnds[nEnd >= 0 && nEnd < LINE_END_COUNT ? nEnd : LINE_END_CR].szName;
+}
+
+void TerminalParseSettings(TerminalSettings& settings, const char* pText, size_t uLength)
+{
+    size_t start = 0;
+    while (start < uLength) {
+        const void* lf = std::memchr(pText + start, '\n', uLength - start);
+        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
+        if (end - start <= TERMINAL_SETTINGS_LINE_MAX)
+            TakeLine(settings, std::string(pText + start, end - start));
+        start = end + 1;
+    }
+}
+
+bool TerminalLoadSettings(TerminalSettings& settings, const std::string& sPath)
+{
+    FILE* f = std::fopen(sPath.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    std::string text(kReadMax, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    TerminalParseSettings(settings, text.data(), got);
+    return true;
+}
+
+bool TerminalSaveSettings(const TerminalSettings& settings, const std::string& sPath)
+{
+    const std::string tmp = sPath + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "w");
+    if (f == nullptr)
+        return false;
+    const ProgramProfile& p = tProgramProfiles[PROGRAM_TERMINAL];
+    // A path that holds a line end cannot stand on one line: it is not kept.
+    const std::string& log = settings.sLiveLogFile;
+    const bool logFits = log.find_first_of("\r\n") == std::string::npos;
+    bool ok = std::fprintf(f, "; %s V%s settings file\n", p.szFileName, p.szVersion) > 0;
+    ok = std::fprintf(f, "timeStamps=%d\nhexView=%d\nlineEnd=%s\nliveLog=%d\nliveLogFile=%s\n",
+                      settings.bStamps ? 1 : 0, settings.bHex ? 1 : 0, TerminalLineEndName(settings.nLineEnd),
+                      settings.bLiveLog ? 1 : 0, logFits ? log.c_str() : "") > 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(tmp.c_str(), sPath.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
