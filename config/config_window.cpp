@@ -215,7 +215,7 @@ ConfigWindow::ConfigWindow(QWidget* pParent)
     WireCommands();
     DlgMainSetConnected(false);
     FinishCreate();
-    resize(minimumSizeHint());
+    FitToScreen();
 }
 
 ConfigWindow::~ConfigWindow()

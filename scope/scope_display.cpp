@@ -31,12 +31,27 @@ void ScopeDisplay::Snapshot(ScopeSnapshot* pSnapshot) const
     CopyLabel(pSnapshot->szFrsLabel, state.szFrsLabel);
     CopyLabel(pSnapshot->szWindLabel, state.szWindLabel);
     pSnapshot->bWaiting = state.bWaiting;
+    pSnapshot->uSampleRate = state.uSampleRate;
+    pSnapshot->bNoSignal = state.bNoSignal;
+}
+
+void ScopeDisplay::SetNoSignal(int bNoSignal)
+{
+    std::lock_guard<std::mutex> lock(mState);
+    state.bNoSignal = bNoSignal;
+}
+
+void ScopeDisplay::SetSampleRate(unsigned uRate)
+{
+    std::lock_guard<std::mutex> lock(mState);
+    state.uSampleRate = uRate;
 }
 
 void ScopeDisplay::SetWaiting(int bWaiting)
 {
     std::lock_guard<std::mutex> lock(mState);
     state.bWaiting = bWaiting;
+    state.bNoSignal = 0;
 }
 
 void ScopeDisplay::SetLabels(const char* szFrsLabel, const char* szWindLabel)
@@ -62,10 +77,12 @@ void ScopeDisplay::PushFrame(unsigned uShift, const int32_t* pValues, unsigned u
 {
     std::lock_guard<std::mutex> lock(mState);
     Push(state.vDataBuffer, uShift, pValues, uCount);
+    state.bNoSignal = 0;
 }
 
 void ScopeDisplay::PushFrame(unsigned uShift, const uint16_t* pSamples, unsigned uCount)
 {
     std::lock_guard<std::mutex> lock(mState);
     Push(state.vDataBuffer, uShift, pSamples, uCount);
+    state.bNoSignal = 0;
 }

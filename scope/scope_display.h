@@ -19,6 +19,8 @@ struct ScopeSnapshot {
     char szFrsLabel[SCOPE_LABEL_SIZE] = "";    // label of plot 1 (filtered signal)
     char szWindLabel[SCOPE_LABEL_SIZE] = "";   // label of plot 2 (raw signal)
     int bWaiting = 0;                          // 1: "WAITING SIGNAL..." instead of the labels
+    unsigned uSampleRate = 0;                  // samples per second per channel; 0 until known
+    int bNoSignal = 0;                         // 1: the stream stopped; the plots are greyed
 };
 
 class ScopeDisplay {
@@ -26,15 +28,20 @@ public:
     // Any thread: copies the state under the lock.
     void Snapshot(ScopeSnapshot* pSnapshot) const;
 
+    // Any thread: no frame came for a while, or the line was lost. Cleared
+    // by the next frame and by SetWaiting (a new connection).
+    void SetNoSignal(int bNoSignal);
+
     // --- Receive thread only ---
     void SetWaiting(int bWaiting);
+    void SetSampleRate(unsigned uRate);
     void SetLabels(const char* szFrsLabel, const char* szWindLabel);
     void SetFrsLabel(const char* szLabel);
     void SetWindLabel(const char* szLabel);
     // Moves the buffer left by uShift entries (entries uShift..9999 go to
     // 0..9999-uShift), then stores uCount values from index 10000 - uShift
     // on; entries after them keep what they held. uShift and uCount are
-    // limited to the buffer.
+    // limited to the buffer. Data flows again: clears the no-signal state.
     void PushFrame(unsigned uShift, const int32_t* pValues, unsigned uCount);
     void PushFrame(unsigned uShift, const uint16_t* pSamples, unsigned uCount);
 

@@ -190,9 +190,11 @@ bool StartUp(ScopeSession& s, ScopeFrontEnd& fe, const std::atomic<bool>& bStop,
     r.bBinary = !(r.fVersion < BINARY_FIRMWARE);
     if (r.bBinary) {
         WavSetMode(s.recorder, SCOPE_BINARY_RATE);
+        s.display.SetSampleRate(SCOPE_BINARY_RATE);
         Log("Process for %.2f > 2.81 : BINARY at %d Hz", r.fVersion, SCOPE_BINARY_RATE);
     } else {
         WavSetMode(s.recorder, SCOPE_ASCII_RATE);
+        s.display.SetSampleRate(SCOPE_ASCII_RATE);
         Log("Process for %.2f < 2.82 : ASCII at %d Hz", r.fVersion, SCOPE_ASCII_RATE);
     }
     return true;

@@ -8,8 +8,10 @@
 // window-thread gate.
 #pragma once
 
+#include <QElapsedTimer>
 #include <memory>
 
+#include "scope_draw.h"
 #include "scope_session.h"
 #include "scope_settings.h"
 #include "toolwindow.h"
@@ -40,6 +42,25 @@ public:
     void Status(int bConnected) override { DlgMainStatus(bConnected); }
     // The error box has been shown: "Record to wav" is unticked to match.
     void RecordingFailed() override;
+    // A stream that ended by itself (a lost line, a bad frame) greys the
+    // plots with "No signal"; the window stays connected.
+    void Ended(int nResult) override;
+
+    // The "View" menu: the picture frozen (the stream and any recording go
+    // on), the spectrum instead of the traces, the statistics under the
+    // labels.
+    void SetPaused(bool bPaused);
+    bool Paused() const;
+    const ScopeDrawOptions& DrawOptions() const;
+    // The plots as shown now (below the control bar), as the picture
+    // "Save picture as PNG..." writes.
+    QImage Picture() const;
+    // Writes Picture() as a PNG file, replaced only once it is whole; 1 when
+    // written, else 0 after reporting.
+    int SavePicture(const std::string& sPath) const;
+
+    // No frame for this long while streaming: the plots show "No signal".
+    static constexpr int NO_SIGNAL_MS = 2000;
 
     // The window's fixed size: 394 x 300 dialog units of its font.
     static QSize DialogSize(const QFontMetrics& fm);
@@ -49,9 +70,15 @@ protected:
 
 private:
     class PlotView;
+    void CheckSignal();
+    void SavePictureAs();
 
     // Settings first: the session keeps a reference to them.
     ScopeSettings tSettings;
     ScopeSession tSession;
     PlotView* pPlots = nullptr;
+    // The signal watch: the frame count last seen and when it last moved.
+    unsigned uLastFrames = 0;
+    qint64 nLastFrameMs = 0;
+    QElapsedTimer tClock;
 };

@@ -154,7 +154,7 @@ void Examples(QPainter& p)
 
 }  // namespace
 
-QPixmap ToolboxIcon(size_t uItem, qreal rScale)
+QPixmap ToolboxIcon(size_t uItem, qreal rScale, bool bDarkWindow)
 {
     // In the order of the item table.
     static void (*const tDraw[TOOLBOX_ITEM_COUNT])(QPainter&) = {Configuration, Scope,  Datalogger, Terminal,
@@ -166,6 +166,11 @@ QPixmap ToolboxIcon(size_t uItem, qreal rScale)
     if (uItem < TOOLBOX_ITEM_COUNT) {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
+        if (bDarkWindow) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(226, 230, 234));
+            p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 5, 5);
+        }
         tDraw[uItem](p);
     }
     return pm;

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -10,6 +11,7 @@
 #include "appframe.h"
 #include "log.h"
 #include "suite.h"
+#include "winutil.h"
 
 namespace {
 
@@ -38,6 +40,9 @@ struct GroupPlace {
 };
 const GroupPlace tGroups[] = {{"UTILITIES", 0, 0}, {"RESOURCES", 0, 1}, {"UPDATE", 1, 1}};
 
+// The titles' colour on a light window.
+const QColor kTitleBlue(0, 0, 255);
+
 QFont BoldFont(const QFont& base)
 {
     QFont bold = base;
@@ -61,8 +66,6 @@ ToolboxWindow::ToolboxWindow(QWidget* pParent) : ToolWindow(PROGRAM_TOOLBOX, pPa
     grid->setVerticalSpacing(10);
 
     const QFont bold = BoldFont(font());
-    QPalette blue = palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     for (const GroupPlace& g : tGroups) {
         auto* box = new QGroupBox(QString::fromLatin1(g.szGroup), pClient);
         box->setObjectName(QString::fromLatin1(g.szGroup));
@@ -78,12 +81,14 @@ ToolboxWindow::ToolboxWindow(QWidget* pParent) : ToolWindow(PROGRAM_TOOLBOX, pPa
             if (std::string(item.szGroup) != g.szGroup)
                 continue;
             auto* icon = new QLabel(box);
-            icon->setPixmap(ToolboxIcon(i, devicePixelRatioF()));
             icon->setFixedSize(36, 36);
             icon->setAlignment(Qt::AlignCenter);
             auto* title = new QLabel(QString::fromLatin1(item.szTitle), box);
             title->setFont(bold);
-            title->setPalette(blue);
+            // The title takes the keyboard focus for its item, shown by a
+            // frame that is there but unseen while it has none, so that
+            // nothing moves when the focus comes.
+            title->setFocusPolicy(Qt::StrongFocus);
             auto* description = new QLabel(QString::fromLatin1(item.szDescription), box);
             // Children of a group take its bold font unless told otherwise.
             QFont regular = font();
@@ -117,9 +122,66 @@ ToolboxWindow::ToolboxWindow(QWidget* pParent) : ToolWindow(PROGRAM_TOOLBOX, pPa
         QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
         connect(action, &QAction::triggered, this, [this, i] { RunItem(i); });
     }
+    ApplyPalette();
     ensurePolished();
     setFixedSize(sizeHint());
     FinishCreate();
+}
+
+QColor ToolboxWindow::TitleColor() const
+{
+    return UiReadableTextColor(kTitleBlue, palette());
+}
+
+void ToolboxWindow::ApplyPalette()
+{
+    const QColor title = TitleColor();
+    const QColor focus = palette().color(QPalette::Highlight);
+    const bool dark = UiIsDarkPalette(palette());
+    for (size_t i = 0; i < TOOLBOX_ITEM_COUNT; i++) {
+        QLabel* t = tControls[i][0];
+        if (t == nullptr)
+            continue;
+        // The style sheet first: applying one polishes the label again,
+        // which puts back the palette it had before.
+        const QString sheet = QString("QLabel { border: 1px dotted transparent; padding: 1px 3px; }"
+                                      "QLabel:focus { border: 1px solid %1; }")
+                                  .arg(focus.name());
+        if (t->styleSheet() != sheet)
+            t->setStyleSheet(sheet);
+        QPalette p = t->palette();
+        p.setColor(QPalette::WindowText, title);
+        t->setPalette(p);
+        tControls[i][2]->setPixmap(ToolboxIcon(i, devicePixelRatioF(), dark));
+    }
+}
+
+void ToolboxWindow::changeEvent(QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::PaletteChange || pEvent->type() == QEvent::ApplicationPaletteChange)
+        ApplyPalette();
+    ToolWindow::changeEvent(pEvent);
+}
+
+bool ToolboxWindow::TitleKey(size_t uItem, QKeyEvent* pKey)
+{
+    switch (pKey->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        RunItem(uItem);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        focusNextChild();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        focusPreviousChild();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ToolboxWindow::showEvent(QShowEvent* pEvent)
@@ -175,6 +237,11 @@ void ToolboxWindow::RunItem(size_t i)
 bool ToolboxWindow::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
     auto* widget = qobject_cast<QWidget*>(pWatched);
+    if (pEvent->type() == QEvent::KeyPress && widget != nullptr) {
+        for (size_t i = 0; i < TOOLBOX_ITEM_COUNT; i++)
+            if (tControls[i][0] == widget && TitleKey(i, static_cast<QKeyEvent*>(pEvent)))
+                return true;
+    }
     if (widget != nullptr && (pEvent->type() == QEvent::MouseMove || pEvent->type() == QEvent::Enter)) {
         const QPoint global = pEvent->type() == QEvent::MouseMove
                                   ? static_cast<QMouseEvent*>(pEvent)->globalPosition().toPoint()

@@ -9,6 +9,7 @@
 #include "toolbox_items.h"
 #include "toolwindow.h"
 
+class QKeyEvent;
 class QLabel;
 
 class ToolboxWindow : public ToolWindow {
@@ -21,17 +22,29 @@ public:
     // The pointer shape at a point of the client area (the central widget).
     Qt::CursorShape CursorAt(const QPoint& pt) const;
 
+    // The titles' colour on the window's palette: the blue on a light one,
+    // the palette's link colour (made readable) on a dark one.
+    QColor TitleColor() const;
+
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void showEvent(QShowEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
 
 private:
     void DeclareAreas();
+    // Title colours and icons for the current palette.
+    void ApplyPalette();
+    // The keyboard on a focused title: Tab and the arrows move between the
+    // items, Enter and Space run the focused one.
+    bool TitleKey(size_t uItem, QKeyEvent* pKey);
 
     bool bAreasDeclared = false;
     QWidget* pClient = nullptr;
     QLabel* tControls[TOOLBOX_ITEM_COUNT][3] = {};
 };
 
-// The item's 32x32 picture (drawn, so every screen scale stays sharp).
-QPixmap ToolboxIcon(size_t uItem, qreal rScale = 1.0);
+// The item's 32x32 picture (drawn, so every screen scale stays sharp). On
+// a dark window the picture stands on a light tile, so that its dark
+// strokes keep their contrast.
+QPixmap ToolboxIcon(size_t uItem, qreal rScale = 1.0, bool bDarkWindow = false);

@@ -53,7 +53,7 @@ QImage SuiteLogo()
 
 namespace {
 
-// The link line: blue text, pointing hand while the pointer is on it, opens
+// The link line: blue text (readable on a dark theme), pointing hand while the pointer is on it, opens
 // the web address on a click.
 class LinkLabel : public QLabel {
 public:
@@ -62,7 +62,8 @@ public:
         setObjectName("aboutLink");
         setCursor(Qt::PointingHandCursor);
         QPalette pal = palette();
-        pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+        // The blue, or the theme's link colour on a dark theme.
+        pal.setColor(QPalette::WindowText, UiReadableTextColor(QColor(0, 0, 255), pal));
         setPalette(pal);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
@@ -102,7 +103,8 @@ QDialog* UiCreateAboutDialog(QWidget* pOwner)
     auto* notice = new QLabel(kAboutNotice, dlg);
     notice->setObjectName("aboutNotice");
     QPalette grey = notice->palette();
-    grey.setColor(QPalette::WindowText, QColor(127, 127, 127));
+    // A lighter grey on a dark theme, where the middle grey hardly reads.
+    grey.setColor(QPalette::WindowText, UiIsDarkPalette(grey) ? QColor(170, 170, 170) : QColor(127, 127, 127));
     notice->setPalette(grey);
 
     auto* link = new LinkLabel(dlg);

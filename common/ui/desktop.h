@@ -13,6 +13,7 @@
 // (see UiWaitFor).
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <map>
 #include <string>
@@ -194,12 +195,22 @@ using MenuActions = std::map<std::string, QAction*>;
 // is created where its name first appears), and wires the suite actions.
 // A MENU_TOOL row naming nSelf is left out, with its separator: a program
 // never starts itself. Returns every item's QAction by its text.
+// Every menu and item gets a mnemonic (MnemonicText: the texts shown carry
+// its '&' marker; the object names and the returned map keep the plain
+// text); a lone Alt and F10 open the bar from the keyboard.
 MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem* pItems, size_t uCount);
 template <size_t N>
 MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem (&tItems)[N])
 {
     return BuildSuiteMenu(pBar, nSelf, tItems, N);
 }
+
+// sText with a mnemonic marker before the first letter not yet in *pUsed
+// (upper case), preferring the first letter of a word, which is then added;
+// a '&' of the text is doubled. Without a free letter or sign, no marker.
+std::string MnemonicText(const std::string& sText, std::string* pUsed);
+// A menu text as the user reads it: the markers taken out ("&&" gives "&").
+QString PlainMenuText(const QString& sText);
 
 // The item of a built menu by its text; a text the table does not hold is a
 // programming error and ends the program with a message saying which.

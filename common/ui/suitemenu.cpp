@@ -1,6 +1,10 @@
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QShortcut>
+#include <cctype>
 
 #include "appframe.h"
 #include "desktop.h"
@@ -79,10 +83,84 @@ void WireAction(QAction* action, const MenuItem& item)
 
 }  // namespace
 
+std::string MnemonicText(const std::string& sText, std::string* pUsed)
+{
+    // A '&' of the text itself is doubled, so it shows as one and marks nothing.
+    std::string escaped;
+    for (char c : sText) {
+        escaped += c;
+        if (c == '&')
+            escaped += '&';
+    }
+    const auto usable = [&](size_t i) {
+        const unsigned char c = static_cast<unsigned char>(escaped[i]);
+        return c != '&' && c != ' ' && c < 0x80 && std::isgraph(c) &&
+               pUsed->find(static_cast<char>(std::toupper(c))) == std::string::npos;
+    };
+    size_t chosen = std::string::npos;
+    // A word's first letter, then any letter or digit, then any sign.
+    for (size_t i = 0; i < escaped.size() && chosen == std::string::npos; i++)
+        if ((i == 0 || escaped[i - 1] == ' ') && std::isalnum(static_cast<unsigned char>(escaped[i])) && usable(i))
+            chosen = i;
+    for (size_t i = 0; i < escaped.size() && chosen == std::string::npos; i++)
+        if (std::isalnum(static_cast<unsigned char>(escaped[i])) && usable(i))
+            chosen = i;
+    for (size_t i = 0; i < escaped.size() && chosen == std::string::npos; i++)
+        if (usable(i))
+            chosen = i;
+    if (chosen == std::string::npos)
+        return escaped;
+    *pUsed += static_cast<char>(std::toupper(static_cast<unsigned char>(escaped[chosen])));
+    return escaped.substr(0, chosen) + '&' + escaped.substr(chosen);
+}
+
+QString PlainMenuText(const QString& sText)
+{
+    QString plain;
+    for (qsizetype i = 0; i < sText.size(); i++) {
+        if (sText[i] == '&' && i + 1 < sText.size())
+            i++;
+        plain += sText[i];
+    }
+    return plain;
+}
+
+namespace {
+
+// Lets a lone Alt press and release open the menu bar, as on the desktops
+// technicians know; the style the application runs otherwise stays.
+class MenuBarStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint nHint, const QStyleOption* pOption, const QWidget* pWidget,
+                  QStyleHintReturn* pReturn) const override
+    {
+        if (nHint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(nHint, pOption, pWidget, pReturn);
+    }
+};
+
+// Mnemonics, Alt and F10 for a bar whose menus are built.
+void MakeKeyboardReady(QMenuBar* pBar)
+{
+    auto* style = new MenuBarStyle;
+    style->setParent(pBar);
+    pBar->setStyle(style);
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), pBar->window());
+    QObject::connect(f10, &QShortcut::activated, pBar, [pBar] {
+        const QList<QAction*> menus = pBar->actions();
+        if (!menus.isEmpty())
+            pBar->setActiveAction(menus.first());
+    });
+}
+
+}  // namespace
+
 MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem* pItems, size_t uCount)
 {
     MenuActions actions;
     std::map<std::string, QMenu*> menus;
+    std::map<std::string, std::string> used;   // mnemonic letters taken, per menu ("" for the bar)
     for (size_t i = 0; i < uCount; i++) {
         const MenuItem& item = pItems[i];
         if (item.nAction == MENU_TOOL && item.nTool == nSelf)
@@ -90,16 +168,19 @@ MenuActions BuildSuiteMenu(QMenuBar* pBar, Program nSelf, const MenuItem* pItems
         const char* text = item.nAction == MENU_TOOL && item.szText == nullptr ? SuiteToolMenuText(item.nTool)
                                                                               : item.szText;
         QMenu*& menu = menus[item.szMenu];
-        if (menu == nullptr)
-            menu = pBar->addMenu(QString::fromLocal8Bit(item.szMenu));
-        QAction* action = menu->addAction(QString::fromLocal8Bit(text));
-        // Menu texts may contain '&' only as text, never as a mnemonic marker.
+        if (menu == nullptr) {
+            menu = pBar->addMenu(QString::fromLocal8Bit(MnemonicText(item.szMenu, &used[""]).c_str()));
+            menu->setObjectName(QString::fromLocal8Bit(item.szMenu));
+        }
+        QAction* action = menu->addAction(QString::fromLocal8Bit(MnemonicText(text, &used[item.szMenu]).c_str()));
+        // The object name is the text as the program writes it.
         action->setObjectName(QString::fromLocal8Bit(text));
         WireAction(action, item);
         if (item.bSeparatorAfter)
             menu->addSeparator();
         actions[text] = action;
     }
+    MakeKeyboardReady(pBar);
     return actions;
 }
 

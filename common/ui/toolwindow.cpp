@@ -9,7 +9,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -111,6 +113,16 @@ QHBoxLayout* ToolWindow::CreatePortRow(QWidget* pParent, const PortRowSpec& rowS
     }
     row->addStretch(0);
     row->addWidget(pMenuButton);
+    // Tab follows the row from left to right ("Menu >>" was made first).
+    QWidget::setTabOrder(pRefresh, pDebug);
+    QWidget* previous = pDebug;
+    for (QWidget* w : {static_cast<QWidget*>(pConnect), static_cast<QWidget*>(pDisconnect),
+                       static_cast<QWidget*>(pMenuButton)}) {
+        if (w != nullptr) {
+            QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+    }
 
     AddIdleOnly({pPortList, pRefresh, pMenuButton});
     if (rowSpec.bDebugIdleOnly)
@@ -185,6 +197,10 @@ void ToolWindow::AddIdleOnlyItem(const char* szMenuText)
 
 void ToolWindow::FinishCreate()
 {
+    // Enter presses the focused button, as Space does (outside dialogs Qt
+    // leaves Enter to the default button, which a main window has none of).
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(true);
     SetBusy(TASK_IDLE);
     auto check = tMenu.find("Check for update at startup");
     UiStartupCheckUpdate(check != tMenu.end() ? check->second : nullptr);
@@ -292,6 +308,29 @@ void ToolWindow::ResizeForStart(int nWidth, int nHeight)
     if (QScreen* s = screen())
         size = ToolWindowStartSize(size, minimumSize(), s->availableGeometry().size());
     resize(size);
+}
+
+void ToolWindow::FitToScreen()
+{
+    const QSize wanted = minimumSizeHint().expandedTo(minimumSize());
+    QScreen* s = screen();
+    const QSize fitted = s != nullptr ? ToolWindowStartSize(wanted, QSize(0, 0), s->availableGeometry().size()) : wanted;
+    if (fitted == wanted || centralWidget() == nullptr) {
+        resize(wanted);
+        return;
+    }
+    QWidget* client = takeCentralWidget();
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(ToolName::ClientScroll);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
+    setMinimumSize(0, 0);
+    // Room for the vertical scroll bar, so that the width needs no second one.
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+    resize(s != nullptr ? ToolWindowStartSize(wanted + QSize(bar, 0), QSize(0, 0), s->availableGeometry().size())
+                        : fitted);
 }
 
 void ToolWindow::QuitNow()

@@ -50,6 +50,7 @@ inline constexpr char Disconnect[] = "disconnect";
 inline constexpr char MenuButton[] = "menuButton";
 inline constexpr char Progress[] = "progress";
 inline constexpr char Status[] = "status";
+inline constexpr char ClientScroll[] = "clientScroll";
 }  // namespace ToolName
 
 // Lines of text the status line has room for.
@@ -107,8 +108,9 @@ public:
     void AddBusyOnly(std::initializer_list<QWidget*> vWidgets);
     void AddIdleOnlyItem(const char* szMenuText);
 
-    // Ends the construction: the idle state, and the daily update check
-    // that ticks "Check for update at startup".
+    // Ends the construction: Enter presses the focused push button, the
+    // idle state, and the daily update check that ticks "Check for update
+    // at startup".
     void FinishCreate();
 
     // --- Use, on the window thread -----------------------------------------
@@ -143,6 +145,12 @@ public:
     // (ToolWindowStartSize): the start size of a window built for a
     // desktop of ordinary scale.
     void ResizeForStart(int nWidth, int nHeight);
+    // Opens the window within the screen it is on: at its minimum size when
+    // that fits; otherwise its client moves into a scroll area (object name
+    // ToolName::ClientScroll), so the window may be smaller than its
+    // controls need without cutting any, and it opens at the largest size
+    // that fits (at 2x a window built for an ordinary desktop may not).
+    void FitToScreen();
 
     QComboBox* PortList() const { return pPortList; }
     QToolButton* RefreshButton() const { return pRefresh; }

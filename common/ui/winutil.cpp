@@ -3,9 +3,11 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPalette>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -127,4 +129,39 @@ bool UiTakeDroppedFile(QEvent* pEvent, QLineEdit* pField)
     default:
         return false;
     }
+}
+
+namespace {
+
+double Luminance(const QColor& c)
+{
+    const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+constexpr double kReadableContrast = 4.5;
+
+}  // namespace
+
+double UiContrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool UiIsDarkPalette(const QPalette& palette)
+{
+    return Luminance(palette.color(QPalette::Window)) < 0.2;
+}
+
+QColor UiReadableTextColor(const QColor& cLight, const QPalette& palette)
+{
+    if (!UiIsDarkPalette(palette))
+        return cLight;
+    const QColor window = palette.color(QPalette::Window);
+    QColor color = palette.color(QPalette::Link);
+    // Towards white in steps until it reads; white always does on a dark window.
+    for (int step = 0; step < 20 && UiContrastRatio(color, window) < kReadableContrast; step++)
+        color = QColor((color.red() + 256) / 2, (color.green() + 256) / 2, (color.blue() + 256) / 2);
+    return color;
 }

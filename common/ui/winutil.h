@@ -9,6 +9,7 @@
 
 class QEvent;
 class QLineEdit;
+class QPalette;
 class QWidget;
 
 // Gives the child of pDialog whose object name is szControl the tool tip
@@ -44,3 +45,12 @@ QImage SetBitmapAlpha(const QImage& bitmap, int nWidth, int nHeight, unsigned uK
 // Loads a bitmap (a Qt resource path ":/..." or a file) and returns
 // SetBitmapAlpha on it; a null image when it cannot be loaded.
 QImage LoadBitmapAlpha(const QString& sResource, unsigned uKey, unsigned uReplacement, unsigned uTolerance);
+
+// Coloured text that stays readable: cLight (the colour the suite gives
+// the text, chosen for a light face) on a palette whose window colour is
+// light; on a dark one the palette's link colour, lightened until it
+// stands out from the window colour (contrast ratio of at least 4.5).
+bool UiIsDarkPalette(const QPalette& palette);
+QColor UiReadableTextColor(const QColor& cLight, const QPalette& palette);
+// The contrast ratio of two colours (1 to 21) by their relative luminance.
+double UiContrastRatio(const QColor& a, const QColor& b);

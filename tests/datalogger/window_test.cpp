@@ -95,9 +95,9 @@ protected:
     {
         std::vector<std::string> items;
         for (QAction* a : window->menuBar()->actions())
-            if (a->text() == szMenu)
+            if (PlainMenuText(a->text()) == szMenu)
                 for (QAction* item : a->menu()->actions())
-                    items.push_back(item->isSeparator() ? "-" : item->text().toStdString());
+                    items.push_back(item->isSeparator() ? "-" : PlainMenuText(item->text()).toStdString());
         return items;
     }
 

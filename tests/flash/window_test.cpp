@@ -138,9 +138,9 @@ TEST_F(FlashWindowTest, MenusHaveTheirItemsSeparatorsAndTips)
 {
     std::vector<std::string> layout;
     for (QAction* menu : window->menuBar()->actions()) {
-        std::string line = menu->text().toStdString() + ":";
+        std::string line = PlainMenuText(menu->text()).toStdString() + ":";
         for (QAction* a : menu->menu()->actions())
-            line += a->isSeparator() ? std::string(" |") : " " + a->text().toStdString();
+            line += a->isSeparator() ? std::string(" |") : " " + PlainMenuText(a->text()).toStdString();
         layout.push_back(line);
     }
     EXPECT_EQ(layout, (std::vector<std::string>{

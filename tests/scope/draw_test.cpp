@@ -27,11 +27,11 @@ protected:
             snapshot->vDataBuffer[i + 1] = ch1;
         }
     }
-    void Paint()
+    void Paint(const ScopeDrawOptions& options = ScopeDrawOptions())
     {
         image.fill(Qt::white);
         QPainter p(&image);
-        DlgMainDraw(p, ScopePlotArea(kClient), *snapshot, kFace);
+        DlgMainDraw(p, ScopePlotArea(kClient), *snapshot, kFace, options);
     }
     ScopePlotGeometry Geometry() const { return ScopeGeometry(ScopePlotArea(kClient)); }
 
@@ -125,7 +125,8 @@ TEST_F(Plots, BeforeTheFirstConnectionOnlyFlatLinesAtTheBottom)
                     [](const QColor& c) { return c.red() > 200 && c.green() < 160; }),
               0);
     EXPECT_EQ(Count(QRect(g.L, g.T, g.W, g.H - 5), SCOPE_CURVE_COLOR), 0);
-    EXPECT_GT(Count(QRect(g.L, g.T + g.H - 5, g.W, 5), SCOPE_CURVE_COLOR), g.W);
+    // Across the plot, under the frame's outline (drawn over the curve).
+    EXPECT_GT(Count(QRect(g.L, g.T + g.H - 5, g.W, 5), SCOPE_CURVE_COLOR), g.W - 10);
     // The frames are filled with the face colour and outlined in grey.
     EXPECT_EQ(image.pixelColor(g.L + g.W / 2 + 3, g.T + g.H / 2 + 3), kFace);
     EXPECT_EQ(image.pixelColor(g.L + 3, g.T), SCOPE_FRAME_COLOR);
@@ -181,6 +182,43 @@ TEST_F(Plots, TraceFollowsTwoPixelLinesThroughThePlotsPoints)
         }
     EXPECT_GT(painted, 10000);
     EXPECT_LT(differing, painted / 25) << differing << " of " << painted << " pixels differ";
+}
+
+TEST_F(Plots, GridValuesStandLeftOfTheLinesAndNoCurveCoversALabel)
+{
+    const ScopePlotGeometry g = Geometry();
+    const std::vector<ScopeGridLine> lines = ScopeGridLines(g);
+    std::vector<int> readings;
+    for (const ScopeGridLine& l : lines)
+        readings.push_back(l.nReading);
+    // g.H is not a multiple of 4 here: plot 1's fifth line lies at its bottom.
+    ASSERT_NE(g.H % 4, 0);
+    EXPECT_EQ(readings, (std::vector<int>{4096, 3072, 2048, 1024, 0, 3072, 2048, 1024}));
+    EXPECT_EQ(lines[1].nY, g.T + g.H / 4);
+    EXPECT_EQ(lines[6].nY, g.T2 + g.H / 2);
+
+    // A raw curve through the label's rows, a known rate, and a label.
+    const int row = g.T2 + 12;
+    Fill(0, static_cast<int32_t>(4096.0 * (g.H - 14) / (g.H - 4)));
+    snapshot->uSampleRate = 2000;
+    std::snprintf(snapshot->szWindLabel, sizeof snapshot->szWindLabel, "Raw acoustic signal");
+    ScopeDrawOptions blackLabels;
+    blackLabels.cLabel = Qt::black;
+    Paint(blackLabels);
+    const auto dark = [](const QColor& c) { return c.lightness() < 100; };
+    for (const ScopeGridLine& l : lines)
+        EXPECT_GT(Count(QRect(g.L - SCOPE_VALUE_COLUMN, l.nY - 4, SCOPE_VALUE_COLUMN - 2, 9), dark), 10) << l.nY;
+    // The time base at the bottom right of each plot.
+    EXPECT_GT(Count(QRect(g.R - 150, g.T2 + g.H - 20, 146, 16), dark), 30);
+    // The label sits on the face: the curve stops at its box.
+    ASSERT_FALSE(Rows(g.L + 400, row - 2, row + 3, SCOPE_CURVE_COLOR).empty());
+    EXPECT_EQ(Count(QRect(g.L + 3, row - 2, 100, 5), SCOPE_CURVE_COLOR), 0);
+
+    // Without a signal the curves are grey and "No signal" stands in the plots.
+    snapshot->bNoSignal = 1;
+    Paint();
+    EXPECT_EQ(Count(QRect(g.L, g.T, g.W, g.T2 + g.H - g.T), SCOPE_CURVE_COLOR), 0);
+    EXPECT_GT(Count(QRect(g.L, g.T, g.W, g.H), SCOPE_NO_SIGNAL_COLOR), g.W / 2);
 }
 
 TEST_F(Plots, TinyAreasPaintWithoutLooping)

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <chrono>
 #include <filesystem>
 #include <QComboBox>
@@ -90,12 +91,13 @@ TEST_F(ScopeWindowTest, StartsDisconnectedWithFlatLinesAndItsMenu)
     EXPECT_EQ(window->windowTitle().toStdString(), "VARN-SCOPE V1.45 (linux64)");
     std::vector<std::string> all;
     for (QAction* menu : window->menuBar()->actions()) {
-        all.push_back("[" + menu->text().toStdString() + "]");
+        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
         for (QAction* a : menu->menu()->actions())
-            all.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+            all.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
     }
     EXPECT_EQ(all, (std::vector<std::string>{
                        "[File]", "Record to wav", "-", "Check for update at startup", "-", "Quit",
+                       "[View]", "Pause", "-", "Spectrum", "Statistics", "-", "Save picture as PNG...",
                        "[Tools]", "Toolbox Menu...", "-", "Terminal...", "Datalogger...", "Configuration...",
                        "Flash...", "-", "Open application directory...", "Open wav directory...",
                        "[?]", "User Guide...", "-", "Programming Examples...", "-", "Check for Update...", "-",
@@ -193,6 +195,54 @@ TEST_F(ScopeWindowTest, PipeInPlaceOfTheSettingsFileDoesNotHoldTheStart)
     Open();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->MenuItem("Record to wav")->isChecked());
+}
+
+TEST_F(ScopeWindowTest, SpaceOnThePlotsPausesThePictureWhileTheRecordingGoesOn)
+{
+    StartSim("2.82");
+    Open();
+    window->MenuItem("Record to wav")->trigger();
+    FindChild<QPushButton>(window.get(), "connect")->click();
+    ASSERT_TRUE(window->IsConnected()) << messages.Last();
+    ASSERT_TRUE(WaitFrames(2));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(window->Plots()->hasFocus()) << "the plots take the focus at Connect";
+    QTest::keyClick(window->Plots(), Qt::Key_Space);
+    ASSERT_TRUE(window->Paused());
+    const QImage frozen = window->Picture();
+    const std::string raw = app.File("wav/tmp.bin");
+    const auto recorded = std::filesystem::file_size(raw);
+    const unsigned frames = window->Session().uFrames.load();
+    ASSERT_TRUE(WaitFrames(frames + 3));
+    QApplication::processEvents();
+    EXPECT_EQ(window->Picture(), frozen) << "the picture stays";
+    EXPECT_GE(std::filesystem::file_size(raw), recorded + 3 * 4000) << "the recording goes on";
+    QTest::keyClick(window->Plots(), Qt::Key_Space);
+    EXPECT_FALSE(window->Paused());
+    ASSERT_TRUE(WaitFrames(window->Session().uFrames.load() + 1));
+    EXPECT_NE(window->Picture(), frozen);
+}
+
+TEST_F(ScopeWindowTest, ALostLineGreysThePlotsWithNoSignalAndStaysConnected)
+{
+    StartSim("2.82");
+    Open();
+    FindChild<QPushButton>(window.get(), "connect")->click();
+    ASSERT_TRUE(window->IsConnected()) << messages.Last();
+    ASSERT_TRUE(WaitFrames(2));
+    QApplication::processEvents();
+    EXPECT_GT(Count(SCOPE_CURVE_COLOR), 2000);
+    sim->HangUp();
+    ASSERT_TRUE(UiWaitFor([&] { return window->Session().Result() == SCOPE_RECEIVE_STREAM; }, 10000));
+    QApplication::processEvents();
+    EXPECT_EQ(messages.Last(), "E:Serial port connection lost !");
+    EXPECT_TRUE(window->IsConnected());
+    EXPECT_EQ(Count(SCOPE_CURVE_COLOR), 0) << "no curve in the live colour";
+    EXPECT_GT(Count(SCOPE_NO_SIGNAL_COLOR), 1000);
+    // Disconnect ends the connection as usual.
+    FindChild<QPushButton>(window.get(), "disconnect")->click();
+    EXPECT_FALSE(window->IsConnected());
 }
 
 TEST_F(ScopeWindowTest, NoPortChosenIsRefused)

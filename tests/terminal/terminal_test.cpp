@@ -461,9 +461,9 @@ TEST_F(TerminalTest, MenusHoldTheirItemsSeparatorsAndTips)
     OpenWindow({});
     std::vector<std::string> all;
     for (QAction* menu : window->menuBar()->actions()) {
-        all.push_back("[" + menu->text().toStdString() + "]");
+        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
         for (QAction* a : menu->menu()->actions())
-            all.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+            all.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
     }
     EXPECT_EQ(all, (std::vector<std::string>{
                        "[File]", "Save as...", "-", "Clear terminal", "-", "Check for update at startup", "-", "Quit",

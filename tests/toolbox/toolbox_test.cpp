@@ -17,6 +17,7 @@
 #include "test_support.h"
 #include "toolbox_window.h"
 #include "window_probe.h"
+#include "winutil.h"
 
 namespace {
 
@@ -149,13 +150,47 @@ TEST_F(ToolboxTest, OnlyTheEightTitlesAreBlue)
     }
 }
 
+TEST_F(ToolboxTest, TitlesTakeTheLinkColourOfADarkPalette)
+{
+    QLabel* title = Part("Scope", "title");
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QPalette dark = window->palette();
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Link, QColor(90, 170, 255));
+    window->setPalette(dark);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(90, 170, 255));
+    // A link colour too dark to read on it is lightened until it reads.
+    dark.setColor(QPalette::Link, QColor(0, 0, 255));
+    window->setPalette(dark);
+    EXPECT_GE(UiContrastRatio(title->palette().color(QPalette::WindowText), dark.color(QPalette::Window)), 4.5);
+    EXPECT_EQ(Part("Scope", "description")->palette().color(QPalette::WindowText), QColor(230, 230, 230));
+}
+
+TEST_F(ToolboxTest, TabAndEnterStartATool)
+{
+    ASSERT_TRUE(InstallStandin(app.Path(), "VARN-Scope"));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Part("Configuration", "title")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), Part("Scope", "title"));
+    // The arrows move too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    ASSERT_EQ(QApplication::focusWidget(), Part("Scope", "title"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(WaitStandinRecord(app.Path()), "name=VARN-Scope\ncwd=" + app.Path() + "\n\n");
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(ToolboxTest, MenuHoldsTheToolsButNotItself)
 {
     std::vector<std::string> all;
     for (QAction* menu : window->menuBar()->actions()) {
-        all.push_back("[" + menu->text().toStdString() + "]");
+        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
         for (QAction* a : menu->menu()->actions())
-            all.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+            all.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
     }
     EXPECT_EQ(all, (std::vector<std::string>{
                        "[File]", "Check for update at startup", "-", "Quit",

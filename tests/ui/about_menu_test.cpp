@@ -56,7 +56,7 @@ std::vector<std::string> Texts(QMenu* menu)
 {
     std::vector<std::string> texts;
     for (QAction* a : menu->actions())
-        texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+        texts.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
     return texts;
 }
 
@@ -66,8 +66,8 @@ TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
 {
     const QList<QAction*> menus = window.menuBar()->actions();
     ASSERT_EQ(menus.size(), 3);
-    EXPECT_EQ(menus[0]->text(), "File");
-    EXPECT_EQ(menus[2]->text(), "?");
+    EXPECT_EQ(PlainMenuText(menus[0]->text()), "File");
+    EXPECT_EQ(PlainMenuText(menus[2]->text()), "?");
     EXPECT_EQ(Texts(menus[0]->menu()),
               (std::vector<std::string>{"Save as...", "-", "Check for update at startup", "-", "Quit"}));
     EXPECT_EQ(actions.size(), 6u);
@@ -76,6 +76,33 @@ TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
     EXPECT_FALSE(IsToolMenuItem(actions.at("About...")));
     EXPECT_TRUE(actions.at("Check for update at startup")->isCheckable());
     EXPECT_FALSE(actions.at("Save as...")->isCheckable());
+}
+
+TEST_F(MenuTest, EveryMenuAndItemHasItsOwnMnemonicAndF10OpensTheBar)
+{
+    const QList<QAction*> menus = window.menuBar()->actions();
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menus[1]->text(), "&Tools");
+    EXPECT_EQ(menus[2]->text(), "&?");
+    EXPECT_EQ(actions.at("Save as...")->text(), "&Save as...");
+    EXPECT_EQ(actions.at("Check for update at startup")->text(), "&Check for update at startup");
+    EXPECT_EQ(actions.at("Quit")->text(), "&Quit");
+    EXPECT_EQ(actions.at("Check for Update...")->text(), "&Check for Update...");
+    EXPECT_EQ(actions.at("About...")->text(), "&About...");
+    // A taken letter moves to the next word, then to any letter; a '&' of
+    // the text stays text.
+    std::string used = "S";
+    EXPECT_EQ(MnemonicText("Save picture as PNG...", &used), "Save &picture as PNG...");
+    EXPECT_EQ(MnemonicText("Statistics", &used), "S&tatistics");
+    EXPECT_EQ(MnemonicText("Sp", &used), "Sp");
+    EXPECT_EQ(MnemonicText("R&D notes", &used), "&R&&D notes");
+    EXPECT_EQ(PlainMenuText("&R&&D notes"), "R&D notes");
+
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F10);
+    EXPECT_EQ(window.menuBar()->activeAction(), menus[0]);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
 }
 
 TEST_F(MenuTest, StartupCheckTicksAndTogglingTwiceRestoresIt)
