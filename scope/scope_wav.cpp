@@ -314,10 +314,11 @@ void WavInit(WavRecorder& rec)
                rec.settings.szTmpFile);
         return;
     }
-    struct stat st;
-    const bool found = stat(rec.settings.szWavDir, &st) == 0;
-    if (!found || !S_ISDIR(st.st_mode)) {
-        const std::string reason = std::strerror(found ? ENOTDIR : errno);
+    FileStatus st;
+    int err = 0;
+    const bool found = FileStatusOf(rec.settings.szWavDir, true, &st, &err);
+    if (!found || st.nType != FILE_KIND_FOLDER) {
+        const std::string reason = std::strerror(found ? ENOTDIR : err);
         Report(rec, std::string("the wav folder '") + rec.settings.szWavDir + "' cannot be used (" + reason + ")", {});
         return;
     }

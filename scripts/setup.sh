@@ -37,11 +37,17 @@ varn_install_packages() {
 varn_build() {
     local dir=$1
     shift
-                    qt6-base-dev libgl-dev fonts-dejavu-core desktop-file-utils poppler-utils python3 ccache
-                    dpkg-dev file)
-    if [ $# -gt 0 ]; then
-        packages=("$@")
+    # A compiler cache keyed on paths relative to the checkout's parent lets a
+    # second checkout or build folder reuse what an earlier build compiled.
+    local launcher=()
+    if command -v ccache >/dev/null 2>&1; then
+        export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$VARN_ROOT")}
+        export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     fi
+    cmake -S "$VARN_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
+    # shellcheck disable=SC2086
+    cmake --build "$dir" -j2 ${VARN_BUILD_TARGETS:+--target $VARN_BUILD_TARGETS}
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
