@@ -48,3 +48,17 @@ int HumanDuration(unsigned uSeconds, char* szBuffer, size_t uSize)
         return std::snprintf(szBuffer, uSize, "%u %s%s", major, s->szMajor, plural);
     return std::snprintf(szBuffer, uSize, "%u %s%s %u %ss", major, s->szMajor, plural, minor, s->szMinor);
 }
+
+bool SplitSettingLine(std::string_view line, std::string* pKey, std::string* pValue)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (line.empty() || line[0] == ';')
+        return false;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return false;
+    pKey->assign(line.substr(0, eq));
+    pValue->assign(line.substr(eq + 1));
+    return true;
+}

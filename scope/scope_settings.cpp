@@ -10,6 +10,7 @@
 #include "profile.h"
 #include "scope_parse.h"
 #include "statedir.h"
+#include "textutil.h"
 
 namespace {
 
@@ -58,18 +59,11 @@ void TakeDir(ScopeSettings& s, const std::string& sValue)
     SetDir(s, sValue);
 }
 
-void TakeLine(ScopeSettings& s, std::string line)
+void TakeLine(ScopeSettings& s, std::string_view line)
 {
-    // A file edited on the other platform ends its lines with CR LF.
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.empty() || line[0] == ';')
+    std::string key, value;
+    if (!SplitSettingLine(line, &key, &value))
         return;
-    const size_t eq = line.find('=');
-    if (eq == std::string::npos)
-        return;
-    const std::string key = line.substr(0, eq);
-    const std::string value = line.substr(eq + 1);
     if (key == "wavEnable")
         s.bSaveWav = ScopeParseDecimal(value.data(), value.data() + value.size());
     else if (key == "nWavDuration")
@@ -105,18 +99,13 @@ std::string ScopeParseUserDirs(const char* pText, size_t uLength, const std::str
 {
     static const char key[] = "XDG_DOCUMENTS_DIR=\"";
     std::string found;
-    size_t start = 0;
-    while (start < uLength) {
-        const void* lf = std::memchr(pText + start, '\n', uLength - start);
-        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
-        const std::string line(pText + start, end - start);
-        start = end + 1;
+    ForEachLine(pText, uLength, [&](std::string_view line, unsigned) {
         if (line.size() > USER_DIRS_LINE_MAX || line.compare(0, sizeof key - 1, key) != 0)
-            continue;
-        std::string value = line.substr(sizeof key - 1);
+            return;
+        std::string value(line.substr(sizeof key - 1));
         const size_t quote = value.find('"');
         if (quote == std::string::npos)
-            continue;
+            return;
         value.resize(quote);
         if (value.rfind("$HOME", 0) == 0)
             value = sHome + value.substr(5);
@@ -124,7 +113,7 @@ std::string ScopeParseUserDirs(const char* pText, size_t uLength, const std::str
         if (!value.empty() && value[0] == '/' && value.find('\0') == std::string::npos &&
             value.size() < static_cast<size_t>(APP_PATH_SIZE))
             found = value;
-    }
+    });
     return found;
 }
 
@@ -161,18 +150,12 @@ void ScopeSettingsInit(ScopeSettings& settings, const char* szAppDir)
 
 void ScopeParseConfig(ScopeSettings& settings, const char* pText, size_t uLength)
 {
-    size_t start = 0;
-    unsigned number = 0;
-    while (start < uLength) {
-        const void* lf = std::memchr(pText + start, '\n', uLength - start);
-        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
-        number++;
-        if (end - start > SCOPE_CONFIG_LINE_SIZE - 1)
-            Log("Settings: line %u of %zu characters ignored !", number, end - start);
+    ForEachLine(pText, uLength, [&](std::string_view line, unsigned number) {
+        if (line.size() > SCOPE_CONFIG_LINE_SIZE - 1)
+            Log("Settings: line %u of %zu characters ignored !", number, line.size());
         else
-            TakeLine(settings, std::string(pText + start, end - start));
-        start = end + 1;
-    }
+            TakeLine(settings, line);
+    });
 }
 
 int LoadConfig(ScopeSettings& settings)

@@ -11,6 +11,7 @@
 #include "fileutil.h"
 #include "log.h"
 #include "scope_parse.h"
+#include "textutil.h"
 #include "timeutil.h"
 
 namespace {
@@ -248,27 +249,23 @@ bool WavParsePeriodInfo(const char* pText, size_t uLength, WavPeriodInfo* pInfo)
 {
     WavPeriodInfo info;
     bool rate = false, period = false;
-    size_t start = 0;
-    while (start < uLength) {
-        const void* lf = std::memchr(pText + start, '\n', uLength - start);
-        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
-        const std::string line(pText + start, end - start);
-        start = end + 1;
+    ForEachLine(pText, uLength, [&](std::string_view text, unsigned) {
+        const std::string line(text);
         long long value = 0;
         const size_t eq = line.find('=');
         // At most 18 digits: no overflow, and no period is longer.
         if (eq == std::string::npos || eq + 1 >= line.size() || line.size() - eq - 1 > 18)
-            continue;
+            return;
         const char* p = line.c_str() + eq + 1;
         const bool negative = *p == '-';
         if (negative)
             p++;
         if (*p < '0' || *p > '9')
-            continue;
+            return;
         for (; *p >= '0' && *p <= '9'; p++)
             value = value * 10 + (*p - '0');
         if (*p != '\0')
-            continue;
+            return;
         if (negative)
             value = -value;
         const std::string key = line.substr(0, eq);
@@ -279,7 +276,7 @@ bool WavParsePeriodInfo(const char* pText, size_t uLength, WavPeriodInfo* pInfo)
             info.tmPeriod = value;
             period = true;
         }
-    }
+    });
     if (!rate || !period)
         return false;
     *pInfo = info;

@@ -5,6 +5,7 @@
 
 #include "log.h"
 #include "profile.h"
+#include "textutil.h"
 
 namespace {
 
@@ -25,16 +26,11 @@ void TakeSwitch(bool& bValue, const std::string& sKey, const std::string& sValue
         Log("Settings: %s '%s' refused (0 or 1) !", sKey.c_str(), sValue.c_str());
 }
 
-void TakeLine(TerminalSettings& s, std::string line)
+void TakeLine(TerminalSettings& s, std::string_view line)
 {
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.empty() || line[0] == ';')
+    std::string key, value;
+    if (!SplitSettingLine(line, &key, &value))
         return;
-    const size_t eq = line.find('=');
-    if (eq == std::string::npos)
-        return;
-    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
     if (key == "timeStamps") {
         TakeSwitch(s.bStamps, key, value);
     } else if (key == "hexView") {
@@ -68,14 +64,10 @@ const char* TerminalLineEndName(TerminalLineEnd nEnd)
 
 void TerminalParseSettings(TerminalSettings& settings, const char* pText, size_t uLength)
 {
-    size_t start = 0;
-    while (start < uLength) {
-        const void* lf = std::memchr(pText + start, '\n', uLength - start);
-        const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - pText) : uLength;
-        if (end - start <= TERMINAL_SETTINGS_LINE_MAX)
-            TakeLine(settings, std::string(pText + start, end - start));
-        start = end + 1;
-    }
+    ForEachLine(pText, uLength, [&](std::string_view line, unsigned) {
+        if (line.size() <= TERMINAL_SETTINGS_LINE_MAX)
+            TakeLine(settings, line);
+    });
 }
 
 bool TerminalLoadSettings(TerminalSettings& settings, const std::string& sPath)
