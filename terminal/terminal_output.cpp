@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "timeutil.h"
+
 size_t TerminalOutput::Append(const char* pBytes, size_t uSize, int64_t nStampMs, bool bSpread)
 {
     if (sBytes.capacity() < BYTES_MAX)
@@ -106,9 +108,8 @@ int64_t TerminalNowMs()
 
 std::string TerminalStampText(int64_t nMs)
 {
-    const time_t seconds = static_cast<time_t>(nMs / 1000);
-    tm local{};
-    localtime_r(&seconds, &local);
+    std::tm local{};
+    LocalTimeOf(nMs / 1000, &local);
     char text[32];
     std::snprintf(text, sizeof text, "[%02d:%02d:%02d.%03d] ", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(nMs % 1000));
