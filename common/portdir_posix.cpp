@@ -8,6 +8,33 @@
 
 #include "portdir.h"
 
+namespace {
+
+// true when what lstat found at sDir is a folder of this user; otherwise
+// *pError says why not.
+bool IsOwnFolder(const std::string& sDir, const struct stat& st, std::string* pError)
+{
+    if (!S_ISDIR(st.st_mode)) {
+        *pError = "'" + sDir + "' is not a folder";
+        return false;
+    }
+    if (st.st_uid != getuid()) {
+        *pError = "Folder '" + sDir + "' belongs to another user (uid " +
+                  std::to_string(static_cast<unsigned>(st.st_uid)) + ")";
+        return false;
+    }
+    return true;
+}
+
+std::string ModeText(const struct stat& st)
+{
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
+    return mode;
+}
+
+}  // namespace
+
 std::string RuntimeDir(const char* szName)
 {
     // A session's runtime folder is private to its user; a variable left
@@ -34,15 +61,8 @@ bool RuntimeDirPrepare(const std::string& sDir, RuntimeDirOpen nOpen, std::strin
         *pError = "Could not read folder '" + sDir + "' (" + std::strerror(errno) + ")";
         return false;
     }
-    if (!S_ISDIR(st.st_mode)) {
-        *pError = "'" + sDir + "' is not a folder";
+    if (!IsOwnFolder(sDir, st, pError))
         return false;
-    }
-    if (st.st_uid != getuid()) {
-        *pError = "Folder '" + sDir + "' belongs to another user (uid " +
-                  std::to_string(static_cast<unsigned>(st.st_uid)) + ")";
-        return false;
-    }
     if ((st.st_mode & 077) == 0)
         return true;
     if (nOpen == RUNTIME_DIR_TIGHTEN) {
@@ -51,9 +71,7 @@ bool RuntimeDirPrepare(const std::string& sDir, RuntimeDirOpen nOpen, std::strin
         *pError = "Could not make folder '" + sDir + "' private (" + std::strerror(errno) + ")";
         return false;
     }
-    char mode[8];
-    std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
-    *pError = "Folder '" + sDir + "' is open to other users (mode " + mode + ")";
+    *pError = "Folder '" + sDir + "' is open to other users (mode " + ModeText(st) + ")";
     return false;
 }
 
@@ -66,19 +84,10 @@ bool PortDirTrusted(const std::string& sDir, std::string* pError)
             *pError = "Could not read folder '" + sDir + "' (" + std::strerror(errno) + ")";
         return false;
     }
-    if (!S_ISDIR(st.st_mode)) {
-        *pError = "'" + sDir + "' is not a folder";
+    if (!IsOwnFolder(sDir, st, pError))
         return false;
-    }
-    if (st.st_uid != getuid()) {
-        *pError = "Folder '" + sDir + "' belongs to another user (uid " +
-                  std::to_string(static_cast<unsigned>(st.st_uid)) + ")";
-        return false;
-    }
     if ((st.st_mode & 0777) != 0700) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
-        *pError = "Folder '" + sDir + "' is not private to its user (mode " + mode + ")";
+        *pError = "Folder '" + sDir + "' is not private to its user (mode " + ModeText(st) + ")";
         return false;
     }
     return true;
