@@ -419,7 +419,8 @@ void TerminalWindow::QueueReceived(const char* pBytes, unsigned uSize)
         // rather than let the queue grow.
         RunOnWindowThread([this] { TakeReceived(); });
     } else if (!bTakeAsked.exchange(true)) {
-        QMetaObject::invokeMethod(this, [this] { ScheduleTake(); }, Qt::QueuedConnection);
+        // Dropped with the window if it goes before the take runs.
+        PostToWindowThread([this] { ScheduleTake(); }, this);
     }
 }
 

@@ -81,7 +81,7 @@ bool RunOnWindowThread(const std::function<void()>& fn)
     return call->nStage == GateCall::DONE;
 }
 
-bool PostToWindowThread(std::function<void()> fn)
+bool PostToWindowThread(std::function<void()> fn, QObject* pContext)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) {
@@ -101,7 +101,7 @@ bool PostToWindowThread(std::function<void()> fn)
         return false;
     const unsigned long long generation = uGateGeneration;
     QMetaObject::invokeMethod(
-        app,
+        pContext != nullptr ? pContext : app,
         [generation, fn = std::move(fn)] {
             {
                 std::lock_guard<std::mutex> hold(mGate);

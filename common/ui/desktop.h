@@ -24,6 +24,7 @@
 #include "profile.h"
 
 class QAction;
+class QObject;
 class QComboBox;
 class QMenuBar;
 class QProgressBar;
@@ -56,8 +57,9 @@ bool RunOnWindowThread(const std::function<void()>& fn);
 
 // Queues fn to the window thread and returns at once, never waiting (redraw
 // requests of a receive thread). fn runs later unless the gate was shut in
-// between; false when the gate is already shut.
-bool PostToWindowThread(std::function<void()> fn);
+// between, or pContext (when given) was destroyed in between; false when the
+// gate is already shut.
+bool PostToWindowThread(std::function<void()> fn, QObject* pContext = nullptr);
 
 void UiGateOpen();
 void UiGateShut();
