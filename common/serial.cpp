@@ -244,15 +244,6 @@ unsigned SerialRead(void* pBuffer, unsigned uSize)
     return got;
 }
 
-bool SerialPortProbe(const std::string& sPath)
-{
-    SerialHandle h;
-    if (!SerialPortOpen(sPath, &h))
-        return false;
-    SerialPortClose(h);
-    return true;
-}
-
 unsigned SerialReadUntilQuiet(void* pBuffer, unsigned uSize, unsigned uQuietMs)
 {
     auto* p = static_cast<unsigned char*>(pBuffer);

@@ -158,6 +158,15 @@ bool SerialPortConfigure(SerialHandle h, unsigned /*uQueueSize*/)
     return ConfigureLine(h);
 }
 
+bool SerialPortProbe(const std::string& sPath)
+{
+    SerialHandle h;
+    if (!SerialPortOpen(sPath, &h))
+        return false;
+    SerialPortClose(h);
+    return true;
+}
+
 void SerialPortClose(SerialHandle h)
 {
     if (h >= 0)

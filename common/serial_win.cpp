@@ -225,6 +225,15 @@ bool SerialPortConfigure(SerialHandle h, unsigned uQueueSize)
     return true;
 }
 
+bool SerialPortProbe(const std::string& sPath)
+{
+    SerialHandle h;
+    if (!SerialPortOpen(sPath, &h))
+        return false;
+    SerialPortClose(h);
+    return true;
+}
+
 void SerialPortClose(SerialHandle h)
 {
     if (h == INVALID_HANDLE_VALUE || h == nullptr)
