@@ -127,7 +127,7 @@ public:
 
 private:
     std::string sTarget;
-    std::string sTemp;
+    FileBeside download{FileBeside::UNFINISHED_REMOVE};
     bool bStandardOutput = false;
 };
 
@@ -142,16 +142,13 @@ FILE* CliLoggerView::OpenDownloadFile(const char* szPath)
     if (LoggerTargetKind(szPath, &err) != nullptr || err != 0)
         return nullptr;
     RemoveStaleTemporaries(szPath);
-    std::string temp = TemporaryName(szPath);
-    FILE* file = FileCreateTemporary(&temp);
-    if (file == nullptr)
-        return nullptr;
-    sTemp = temp;
-    CliInterrupt::SetCleanupPath(sTemp.c_str());
+    FILE* file = download.OpenTemporary(TemporaryName(szPath));
+    if (file != nullptr)
+        CliInterrupt::SetCleanupPath(download.SidePath().c_str());
     return file;
 }
 
-int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
+int CliLoggerView::CloseDownloadFile(FILE*, const char* szPath, int bComplete)
 {
     if (bStandardOutput) {
         const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
@@ -159,20 +156,15 @@ int CliLoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int bCompl
             return 0;
         return written ? 1 : Error("Could not write to standard output !");
     }
-    bool written = FileFlushToDisk(pFile);
-    written = std::fclose(pFile) == 0 && written;
-    int ok = 1;
-    if (!bComplete) {
-        std::remove(sTemp.c_str());
-        ok = 0;
-    } else if (!written) {
-        std::remove(sTemp.c_str());
-        ok = Error("Could not write to file '%s' !", szPath);
-    } else if (!FileRenameReplacing(sTemp.c_str(), szPath)) {
-        const int err = errno;
-        std::remove(sTemp.c_str());
-        ok = Error("Could not write to file '%s' !\n%s", szPath, std::strerror(err));
-    }
+    int ok = 0;
+    if (!bComplete)
+        download.Abandon();
+    else if (const FileBeside::Result result = download.Commit(szPath); result == FileBeside::FILE_BESIDE_DONE)
+        ok = 1;
+    else if (result == FileBeside::FILE_BESIDE_NOT_WRITTEN)
+        Error("Could not write to file '%s' !", szPath);
+    else
+        Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
     CliInterrupt::SetCleanupPath(nullptr);
     return ok;
 }

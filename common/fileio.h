@@ -1,7 +1,8 @@
 // What the programs ask of the file system beyond fileutil.h: the kind of
 // thing at a path, opening a file for reading only when it is a regular one,
 // appending a log line, temporary files, flushing to disk and renaming
-// without replacing. None of these report to the user.
+// without replacing, and a file written beside its target (FileBeside).
+// None of these report to the user.
 //
 // fileio.cpp is portable; the platform part is fileio_posix.cpp and
 // fileio_win.cpp. Errors come back as errno values on both (on Windows the
@@ -85,3 +86,64 @@ bool FileRenameNoReplace(const char* szFrom, const char* szTo);
 // does on POSIX; Windows' own rename refuses an existing target). false
 // with errno set when it failed.
 bool FileRenameReplacing(const char* szFrom, const char* szTo);
+
+// Portable part.
+
+// A file written beside its target and renamed onto it only once it is
+// complete and on the disk, so that a failure (a full disk, a removed
+// medium, a lost device, a stopped run) never leaves a half-written file
+// under the target's name, and what stood there stays until the new file
+// is whole. A side file that does not take the name is kept for the user
+// (UNFINISHED_KEEP: what arrived is not lost) or removed
+// (UNFINISHED_REMOVE). Files are written as bytes.
+//
+// One object per file, on one thread. Reports nothing: errno tells the
+// caller why, and the caller says which file could not be written.
+class FileBeside {
+public:
+    enum Unfinished { UNFINISHED_KEEP, UNFINISHED_REMOVE };
+    enum Result {
+        FILE_BESIDE_DONE = 0,
+        FILE_BESIDE_NOT_WRITTEN,   // a write, the flush to disk or the close failed
+        FILE_BESIDE_NOT_RENAMED,   // the side file is whole but did not take the name
+    };
+
+    explicit FileBeside(Unfinished nUnfinished) : nUnfinished(nUnfinished) {}
+    ~FileBeside();   // Abandon()
+    FileBeside(const FileBeside&) = delete;
+    FileBeside& operator=(const FileBeside&) = delete;
+
+    // Opens the side file sSide for writing, emptied: a regular file only
+    // (FileOpenRegular: a pipe or a device there is refused at once).
+    // nullptr with errno set when it cannot be opened.
+    FILE* Open(const std::string& sSide);
+    // Creates a new side file from the template (FileCreateTemporary: its
+    // "XXXXXX" end replaced by a unique suffix, locked while open).
+    FILE* OpenTemporary(const std::string& sTemplate);
+
+    FILE* Stream() const { return pFile; }
+    const std::string& SidePath() const { return sSide; }
+
+    // Writes what is buffered, puts it on the disk, closes the side file and
+    // renames it onto sTarget, replacing what stands there (bReplace) or
+    // failing with EEXIST. Anything but FILE_BESIDE_DONE leaves errno set
+    // and the side file kept or removed as chosen.
+    Result Commit(const std::string& sTarget, bool bReplace = true);
+    // Closes the side file without renaming it, kept (and put on the disk)
+    // or removed as chosen. false when what was written could not all be
+    // kept.
+    bool Abandon();
+    // Closes the side file and removes it, whatever was chosen.
+    void Discard();
+
+private:
+    // Flushes (to the disk when bSync) and closes the stream; true when all
+    // of it succeeded, else errno set.
+    bool Close(bool bSync);
+    // Removes the side file when it is not to be kept; errno stays.
+    void Unfinish();
+
+    Unfinished nUnfinished;
+    FILE* pFile = nullptr;
+    std::string sSide;
+};

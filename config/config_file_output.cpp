@@ -1,25 +1,9 @@
 #include "config_file_output.h"
 
-#include <atomic>
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Tries for a free temporary name beside the target.
-constexpr int TEMP_TRIES = 100;
-
-std::atomic<unsigned> uTempCounter{0};
-
-}  // namespace
-
-ConfigFileOutput::~ConfigFileOutput()
-{
-    Discard();
-}
 
 int ConfigFileOutput::Open(const std::string& sPath)
 {
@@ -42,59 +26,37 @@ int ConfigFileOutput::Open(const std::string& sPath)
             return 0;
         std::fclose(probe);
     }
-    for (int i = 0; i < TEMP_TRIES && pFile == nullptr; i++) {
-        sTemp = sTarget + ".part" + std::to_string(uTempCounter.fetch_add(1));
-        pFile = std::fopen(sTemp.c_str(), "wbx");   // never an existing file
-        if (pFile == nullptr && errno != EEXIST)
-            break;
-    }
-    if (pFile == nullptr) {
-        sTemp.clear();
+    if (out.OpenTemporary(sTarget + ".XXXXXX") == nullptr)
         return 0;
-    }
     bFailed = false;
     return 1;
 }
 
 void ConfigFileOutput::Write(const std::string& sText)
 {
-    if (pFile == nullptr || bFailed)
+    FILE* file = out.Stream();
+    if (file == nullptr || bFailed)
         return;
-    if (std::fwrite(sText.data(), 1, sText.size(), pFile) != sText.size())
+    if (std::fwrite(sText.data(), 1, sText.size(), file) != sText.size())
         bFailed = true;
 }
 
 int ConfigFileOutput::Commit()
 {
-    if (pFile == nullptr)
+    if (out.Stream() == nullptr)
         return 0;
-    bool ok = !bFailed && std::fflush(pFile) == 0 && !std::ferror(pFile);
-    ok = std::fclose(pFile) == 0 && ok;
-    pFile = nullptr;
-    std::error_code ec;
-    if (ok) {
-        const fs::file_status old = fs::status(sTarget, ec);
-        if (!ec && fs::is_regular_file(old))
-            fs::permissions(sTemp, old.permissions(), ec);
-        ec.clear();
-        fs::rename(sTemp, sTarget, ec);
-        ok = !ec;
+    if (bFailed) {
+        out.Discard();
+        return 0;
     }
-    if (!ok)
-        fs::remove(sTemp, ec);
-    sTemp.clear();
-    return ok ? 1 : 0;
+    std::error_code ec;
+    const fs::file_status old = fs::status(sTarget, ec);
+    if (!ec && fs::is_regular_file(old))
+        fs::permissions(out.SidePath(), old.permissions(), ec);
+    return out.Commit(sTarget) == FileBeside::FILE_BESIDE_DONE ? 1 : 0;
 }
 
 void ConfigFileOutput::Discard()
 {
-    if (pFile != nullptr) {
-        std::fclose(pFile);
-        pFile = nullptr;
-    }
-    if (!sTemp.empty()) {
-        std::error_code ec;
-        fs::remove(sTemp, ec);
-        sTemp.clear();
-    }
+    out.Discard();
 }

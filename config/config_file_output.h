@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <string>
 
+#include "fileio.h"
+
 class ConfigFileOutput {
 public:
     ConfigFileOutput() = default;
-    ~ConfigFileOutput();   // Discard()
+    ~ConfigFileOutput() = default;   // the temporary file is removed
     ConfigFileOutput(const ConfigFileOutput&) = delete;
     ConfigFileOutput& operator=(const ConfigFileOutput&) = delete;
 
@@ -26,18 +28,17 @@ public:
     int Open(const std::string& sPath);
     // Appends the bytes; a failure is kept for Commit.
     void Write(const std::string& sText);
-    // Flushes and closes the temporary file and renames it over the name
+    // Puts the temporary file on the disk, closes it and renames it over the name
     // (with the permissions of the file it replaces). 1 when all of it
     // succeeded; 0 otherwise, the temporary file removed.
     int Commit();
     // Removes the temporary file; the name keeps what it had.
     void Discard();
 
-    const std::string& TempPath() const { return sTemp; }
+    const std::string& TempPath() const { return out.SidePath(); }
 
 private:
-    FILE* pFile = nullptr;
+    FileBeside out{FileBeside::UNFINISHED_REMOVE};
     std::string sTarget;
-    std::string sTemp;
     bool bFailed = false;
 };

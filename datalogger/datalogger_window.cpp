@@ -209,27 +209,28 @@ std::string DataloggerWindow::PartialPath(const char* szPath)
 
 FILE* DataloggerWindow::OpenDownloadFile(const char* szPath)
 {
-    return std::fopen(PartialPath(szPath).c_str(), "wb");
+    return download.Open(PartialPath(szPath));
 }
 
 int DataloggerWindow::CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete)
 {
-    const std::string partial = PartialPath(szPath);
-    const bool empty = std::ftell(pFile) == 0;
-    bool written = std::fflush(pFile) == 0;
-    written = std::fclose(pFile) == 0 && written;
-    if (!bComplete && empty) {
-        std::remove(partial.c_str());
+    const std::string partial = download.SidePath();
+    if (!bComplete && std::ftell(pFile) == 0) {
+        download.Discard();
         return 0;
     }
     // What arrived stays under the ".partial" name unless all of it did.
-    if (!written)
-        return Error("Could not write to file '%s' !", partial.c_str());
     if (!bComplete)
-        return 0;
-    if (!FileRenameReplacing(partial.c_str(), szPath))
-        return Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
-    return 1;
+        return download.Abandon() ? 0 : Error("Could not write to file '%s' !", partial.c_str());
+    switch (download.Commit(szPath)) {
+    case FileBeside::FILE_BESIDE_DONE:
+        return 1;
+    case FileBeside::FILE_BESIDE_NOT_WRITTEN:
+        return Error("Could not write to file '%s' !", partial.c_str());
+    case FileBeside::FILE_BESIDE_NOT_RENAMED:
+        break;
+    }
+    return Error("Could not write to file '%s' !\n%s", szPath, std::strerror(errno));
 }
 
 void DataloggerWindow::OnPortChanged()

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "fileio.h"
 #include "logger_task.h"
 #include "toolwindow.h"
 
@@ -80,4 +81,5 @@ private:
 
     int iTask = TASK_NONE;
     LoggerJob tJobTimes;   // time-outs of the next task
+    FileBeside download{FileBeside::UNFINISHED_KEEP};   // used on the worker's thread only
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "fileio.h"
 #include "fileutil.h"
 #include "log.h"
 #include "logger_line.h"
@@ -78,7 +79,8 @@ FILE* LoggerView::OpenDownloadFile(const char* szPath)
 
 int LoggerView::CloseDownloadFile(FILE* pFile, const char* szPath, int)
 {
-    if (std::fclose(pFile) != 0)
+    const bool written = FileFlushToDisk(pFile);
+    if (std::fclose(pFile) != 0 || !written)
         return Error("Could not write to file '%s' !", szPath);
     return 1;
 }

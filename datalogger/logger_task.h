@@ -66,10 +66,11 @@ public:
 
     // Where a download is written. The default opens szPath itself in text
     // mode, truncating it, so a failed download leaves what it received; the
-    // command line overrides both to write beside the target first.
+    // window and the command line override both to write beside the target
+    // first (FileBeside), keeping or removing what did not complete.
     virtual FILE* OpenDownloadFile(const char* szPath);
-    // Closes the file; bComplete is 1 when every line arrived. Returns 0
-    // (reported) when the file could not be finished.
+    // Closes the file, on the disk; bComplete is 1 when every line arrived.
+    // Returns 0 (reported) when the file could not be finished.
     virtual int CloseDownloadFile(FILE* pFile, const char* szPath, int bComplete);
 
     // Where the lines of a download that did not complete stay once the

@@ -438,7 +438,12 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     if (data != size)
         Log("WARNING : %u trailing bytes of a partial sample frame dropped !", static_cast<unsigned>(size - data));
 
-    FILE* out = FileOpenRegular(build.c_str(), "wb");
+    // The conversion is built beside the raw file and takes its name only
+    // when whole. The raw file keeps every sample: a failed copy is removed
+    // rather than left to take the space a full disk lacks and pass for a
+    // recording, a whole one that found its name taken stays.
+    FileBeside side(FileBeside::UNFINISHED_KEEP);
+    FILE* out = side.Open(build);
     if (out == nullptr) {
         std::fclose(raw);
         Log("ERROR :Could not open build file '%s' !", build.c_str());
@@ -448,7 +453,7 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     auto* buffer = static_cast<unsigned char*>(std::malloc(WAV_COPY_CHUNK));
     if (buffer == nullptr) {
         std::fclose(raw);
-        std::fclose(out);
+        side.Discard();
         Log("ERROR :Could not allocate %d bytes for wav conversion buffer !", WAV_COPY_CHUNK);
         return 0;
     }
@@ -462,17 +467,20 @@ int WavFromRaw(const char* rawfile, const char* outfile, unsigned nSampleRate)
     }
     std::free(buffer);
     std::fclose(raw);
-    ok = std::fclose(out) == 0 && ok;
     if (!ok) {
-        // The raw file keeps every sample; a half-written copy would only
-        // take the space a full disk lacks and pass for a recording.
+        side.Discard();
         Log("ERROR :Could not copy chunk from '%s' to '%s' !", rawfile, build.c_str());
-        std::remove(build.c_str());
         return 0;
     }
-
     Log("Moving '%s' to '%s'...", build.c_str(), outfile);
-    if (!RenameNoReplace(build.c_str(), outfile)) {
+    switch (side.Commit(outfile, false)) {
+    case FileBeside::FILE_BESIDE_DONE:
+        break;
+    case FileBeside::FILE_BESIDE_NOT_WRITTEN:
+        std::remove(build.c_str());
+        Log("ERROR :Could not copy chunk from '%s' to '%s' !", rawfile, build.c_str());
+        return 0;
+    case FileBeside::FILE_BESIDE_NOT_RENAMED:
         Log("ERROR :Could not move '%s' to '%s' (%s) !", build.c_str(), outfile, std::strerror(errno));
         return 0;
     }

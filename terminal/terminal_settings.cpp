@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fileio.h"
 #include "log.h"
 #include "profile.h"
 #include "textutil.h"
@@ -84,8 +85,8 @@ bool TerminalLoadSettings(TerminalSettings& settings, const std::string& sPath)
 
 bool TerminalSaveSettings(const TerminalSettings& settings, const std::string& sPath)
 {
-    const std::string tmp = sPath + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "w");
+    FileBeside out(FileBeside::UNFINISHED_REMOVE);
+    FILE* f = out.Open(sPath + ".tmp");
     if (f == nullptr)
         return false;
     const ProgramProfile& p = tProgramProfiles[PROGRAM_TERMINAL];
@@ -96,10 +97,9 @@ bool TerminalSaveSettings(const TerminalSettings& settings, const std::string& s
     ok = std::fprintf(f, "timeStamps=%d\nhexView=%d\nlineEnd=%s\nliveLog=%d\nliveLogFile=%s\n",
                       settings.bStamps ? 1 : 0, settings.bHex ? 1 : 0, TerminalLineEndName(settings.nLineEnd),
                       settings.bLiveLog ? 1 : 0, logFits ? log.c_str() : "") > 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(tmp.c_str(), sPath.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    if (!ok) {
+        out.Discard();
         return false;
     }
-    return true;
+    return out.Commit(sPath) == FileBeside::FILE_BESIDE_DONE;
 }
