@@ -65,6 +65,16 @@ public:
     virtual void Information(const char* szText) = 0;
 };
 
+// A front end that shows nothing and answers No: the one a program's task
+// code reports to until the program attaches its own (a window, varn).
+class SilentFrontEnd : public TaskFrontEnd {
+public:
+    void Progress(int, int, const char*) override {}
+    void State(int, const char*) override {}
+    int Question(MessageKind, const char*) override { return 0; }
+    void Information(const char*) override {}
+};
+
 // The one progress formatter: formats the text (cut to TASK_TEXT_SIZE - 1
 // bytes), logs it, hands it to the front end. Returns 1.
 int TaskProgress(TaskFrontEnd& fe, int nPosition, int nStep, const char* szFormat, ...)

@@ -27,14 +27,6 @@ const char* const tStatusTexts[STATUS_COUNT] = {
 };
 
 // A front end that shows nothing, until the program attaches its own.
-class SilentFrontEnd : public TaskFrontEnd {
-public:
-    void Progress(int, int, const char*) override {}
-    void State(int, const char*) override {}
-    int Question(MessageKind, const char*) override { return 0; }
-    void Information(const char*) override {}
-};
-
 SilentFrontEnd tSilentFrontEnd;
 std::atomic<TaskFrontEnd*> pFrontEnd{&tSilentFrontEnd};
 

@@ -10,14 +10,6 @@ char szProgressTxt[TASK_TEXT_SIZE];
 
 namespace {
 
-class SilentFrontEnd : public TaskFrontEnd {
-public:
-    void Progress(int, int, const char*) override {}
-    void State(int, const char*) override {}
-    int Question(MessageKind, const char*) override { return 0; }
-    void Information(const char*) override {}
-};
-
 SilentFrontEnd tSilent;
 std::atomic<TaskFrontEnd*> pFrontEnd{&tSilent};
 int nTextStep = TASK_STEP_NONE;   // the step of szProgressTxt
