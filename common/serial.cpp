@@ -222,6 +222,69 @@ int SerialWrite(const void* pBuffer, unsigned uSize)
     return written == uSize ? 1 : 0;
 }
 
+namespace {
+
+// The end of a read that took got bytes: counted, the outcome kept for
+// SerialLastReadFailed, traced. A failed read returns 0 unless
+// bKeepOnFailure (the bytes before the failure are handed on).
+unsigned EndRead(const void* pBuffer, unsigned got, const Outcome& o, bool bKeepOnFailure)
+{
+    uTrafficRead += got;
+    if (FinishRead(o) && (!bKeepOnFailure || got == 0))
+        return 0;
+    if (got > 0 || CurrentProfile().bTraceEmptyReads)
+        Trace("READ  : ", pBuffer, got);
+    return got;
+}
+
+// When a read that gathers ends once its first bytes have come.
+enum GatherRule {
+    // Each further system read waits up to uMs for more; the time-out
+    // counts from the call.
+    GATHER_UNTIL_QUIET,
+    // Naps uMs (less when the block would fill sooner), then takes what
+    // came without waiting; the time-out counts from the first bytes.
+    GATHER_BY_NAPS,
+};
+
+// The one locked read loop of the reads that gather: buffered bytes first,
+// the first byte waited for up to the time-out, then more by the rule,
+// until uSize bytes came, a read brought nothing, the read failed or the
+// time-out passed.
+unsigned ReadGathering(unsigned char* p, unsigned uSize, GatherRule nRule, unsigned uMs, Outcome& o)
+{
+    std::lock_guard<std::mutex> lock(mSerialRead);
+    const SerialHandle h = hSerial;
+    const auto timeout = std::chrono::milliseconds(uSerialTimeout.load());
+    auto deadline = Clock::now() + timeout;
+    unsigned got = tReadAhead.Take(p, uSize);
+    while (got < uSize) {
+        const bool first = got == 0;
+        unsigned wait = MillisecondsUntil(deadline);
+        if (!first && nRule == GATHER_UNTIL_QUIET) {
+            wait = std::min(wait, uMs);
+        } else if (!first) {
+            if (Clock::now() >= deadline)
+                break;
+            // The rest of the block needs this long on the line.
+            const long long fillUs = static_cast<long long>(uSize - got) * 1000000LL / SERIAL_BYTES_PER_SECOND;
+            std::this_thread::sleep_for(std::chrono::microseconds(std::min<long long>(fillUs, uMs * 1000LL)));
+            wait = 0;
+        }
+        unsigned n = 0;
+        o.Set(SerialPortReadSome(h, p + got, uSize - got, wait, &n));
+        got += n;
+        // Nothing within the wait: the quiet gap, or the whole time-out.
+        if (o.io != SERIAL_IO_OK || n == 0)
+            break;
+        if (first && nRule == GATHER_BY_NAPS)
+            deadline = Clock::now() + timeout;
+    }
+    return got;
+}
+
+}  // namespace
+
 unsigned SerialRead(void* pBuffer, unsigned uSize)
 {
     auto* p = static_cast<unsigned char*>(pBuffer);
@@ -236,76 +299,21 @@ unsigned SerialRead(void* pBuffer, unsigned uSize)
             got += n;
         }
     }
-    uTrafficRead += got;
-    if (FinishRead(o))
-        return 0;
-    if (got > 0 || CurrentProfile().bTraceEmptyReads)
-        Trace("READ  : ", pBuffer, got);
-    return got;
+    return EndRead(pBuffer, got, o, false);
 }
 
 unsigned SerialReadUntilQuiet(void* pBuffer, unsigned uSize, unsigned uQuietMs)
 {
-    auto* p = static_cast<unsigned char*>(pBuffer);
-    unsigned got = 0;
     Outcome o;
-    {
-        std::lock_guard<std::mutex> lock(mSerialRead);
-        const SerialHandle h = hSerial;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(uSerialTimeout.load());
-        got = tReadAhead.Take(p, uSize);
-        while (got < uSize) {
-            const unsigned left = MillisecondsUntil(deadline);
-            unsigned n = 0;
-            o.Set(SerialPortReadSome(h, p + got, uSize - got, got == 0 ? left : std::min(left, uQuietMs), &n));
-            // Nothing within the wait: the quiet gap, or the whole time-out.
-            if (o.io != SERIAL_IO_OK || n == 0)
-                break;
-            got += n;
-        }
-    }
-    uTrafficRead += got;
-    if (FinishRead(o))
-        return 0;
-    if (got > 0 || CurrentProfile().bTraceEmptyReads)
-        Trace("READ  : ", pBuffer, got);
-    return got;
+    const unsigned got = ReadGathering(static_cast<unsigned char*>(pBuffer), uSize, GATHER_UNTIL_QUIET, uQuietMs, o);
+    return EndRead(pBuffer, got, o, false);
 }
 
 unsigned SerialReadGathered(void* pBuffer, unsigned uSize, unsigned uGatherMs)
 {
-    auto* p = static_cast<unsigned char*>(pBuffer);
-    unsigned got = 0;
     Outcome o;
-    {
-        std::lock_guard<std::mutex> lock(mSerialRead);
-        const SerialHandle h = hSerial;
-        got = tReadAhead.Take(p, uSize);
-        unsigned n = 0;
-        if (got == 0 && uSize > 0) {
-            o.Set(SerialPortReadSome(h, p, uSize, uSerialTimeout, &n));
-            got = n;
-        }
-        // Gathers while bytes keep coming: one nap, then what came; a nap
-        // that brought nothing (the line went quiet), a full block or the
-        // time-out ends the read.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(uSerialTimeout.load());
-        while (o.io == SERIAL_IO_OK && got > 0 && got < uSize && Clock::now() < deadline) {
-            // The rest of the block needs this long on the line.
-            const long long fillUs = static_cast<long long>(uSize - got) * 1000000LL / SERIAL_BYTES_PER_SECOND;
-            std::this_thread::sleep_for(std::chrono::microseconds(std::min<long long>(fillUs, uGatherMs * 1000LL)));
-            o.Set(SerialPortReadSome(h, p + got, uSize - got, 0, &n));
-            got += n;
-            if (n == 0)
-                break;
-        }
-    }
-    uTrafficRead += got;
-    if (FinishRead(o) && got == 0)
-        return 0;
-    if (got > 0 || CurrentProfile().bTraceEmptyReads)
-        Trace("READ  : ", pBuffer, got);
-    return got;
+    const unsigned got = ReadGathering(static_cast<unsigned char*>(pBuffer), uSize, GATHER_BY_NAPS, uGatherMs, o);
+    return EndRead(pBuffer, got, o, true);
 }
 
 unsigned SerialReadLine(char* pBuffer, unsigned uSize, SerialLineEnd* pEnd)
