@@ -24,56 +24,49 @@ std::vector<std::string> ProcessSplitArgs(const char* szParams)
     return args;
 }
 
-int IsProcessRunning(const char* szName)
+namespace {
+
+constexpr unsigned KILL_WAIT_MS = 5000;   // how long each ended process is waited for
+
+// The one walk over the running processes: those whose executable name
+// (bByPath false) or full path (bByPath true) equals sKey are looked for,
+// or ended (bEnd; never this process). 1 when one was found, or ended.
+int WalkProcesses(bool bByPath, const std::string& sKey, bool bEnd)
 {
     std::vector<ProcessEntry> list;
-    if (!ProcessSnapshot(&list))
+    if ((bByPath && sKey.empty()) || !ProcessSnapshot(&list))
         return 0;
+    const ProcessId self = ProcessCurrentId();
+    bool ended = false;
     for (const ProcessEntry& p : list) {
-        if (p.sName == szName)
+        if ((bByPath ? p.sPath : p.sName) != sKey)
+            continue;
+        if (!bEnd)
             return 1;
+        if (p.nId != self && ProcessTerminate(p.nId, KILL_WAIT_MS))
+            ended = true;
     }
-    return 0;
+    return ended ? 1 : 0;
+}
+
+}  // namespace
+
+int IsProcessRunning(const char* szName)
+{
+    return WalkProcesses(false, szName, false);
 }
 
 int KillProces(const char* szName)
 {
-    std::vector<ProcessEntry> list;
-    if (!ProcessSnapshot(&list))
-        return 0;
-    const ProcessId self = ProcessCurrentId();
-    bool ended = false;
-    for (const ProcessEntry& p : list) {
-        if (p.sName == szName && p.nId != self && ProcessTerminate(p.nId, 5000))
-            ended = true;
-    }
-    return ended ? 1 : 0;
+    return WalkProcesses(false, szName, true);
 }
 
 int IsProgramRunning(const char* szPath)
 {
-    const std::string path = ProcessProgramPath(szPath);
-    std::vector<ProcessEntry> list;
-    if (path.empty() || !ProcessSnapshot(&list))
-        return 0;
-    for (const ProcessEntry& p : list) {
-        if (p.sPath == path)
-            return 1;
-    }
-    return 0;
+    return WalkProcesses(true, ProcessProgramPath(szPath), false);
 }
 
 int KillProgram(const char* szPath)
 {
-    const std::string path = ProcessProgramPath(szPath);
-    std::vector<ProcessEntry> list;
-    if (path.empty() || !ProcessSnapshot(&list))
-        return 0;
-    const ProcessId self = ProcessCurrentId();
-    bool ended = false;
-    for (const ProcessEntry& p : list) {
-        if (p.sPath == path && p.nId != self && ProcessTerminate(p.nId, 5000))
-            ended = true;
-    }
-    return ended ? 1 : 0;
+    return WalkProcesses(true, ProcessProgramPath(szPath), true);
 }
