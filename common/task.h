@@ -65,14 +65,19 @@ public:
     virtual void Information(const char* szText) = 0;
 };
 
-// A front end that shows nothing and answers No: the one a program's task
-// code reports to until the program attaches its own (a window, varn).
+// A front end that shows nothing and gives every question one answer (No
+// unless told): the one a program's task code reports to until the program
+// attaches its own (a window, varn), and a driver's without a user.
 class SilentFrontEnd : public TaskFrontEnd {
 public:
+    constexpr explicit SilentFrontEnd(int bAnswer = 0) : bAnswer(bAnswer) {}
     void Progress(int, int, const char*) override {}
     void State(int, const char*) override {}
-    int Question(MessageKind, const char*) override { return 0; }
+    int Question(MessageKind, const char*) override { return bAnswer; }
     void Information(const char*) override {}
+
+private:
+    int bAnswer;
 };
 
 // The one progress formatter: formats the text (cut to TASK_TEXT_SIZE - 1

@@ -14,18 +14,6 @@ namespace {
 
 constexpr size_t kImageSize = 700;
 
-class QuietFrontEnd : public TaskFrontEnd {
-public:
-    explicit QuietFrontEnd(int bYes) : bYes(bYes) {}
-    void Progress(int, int, const char*) override {}
-    void State(int, const char*) override {}
-    int Question(MessageKind, const char*) override { return bYes; }
-    void Information(const char*) override {}
-
-private:
-    int bYes;
-};
-
 // The image every flash run uploads: filler with a 2.37 stamp.
 const std::vector<uint8_t>& Image()
 {
@@ -66,7 +54,7 @@ int FuzzBootloaderExchange(const uint8_t* pData, size_t uSize)
     SerialSetTimeout(BLDR_FRAME_TIMEOUT_MS);
     fakeserial::Play(std::string(reinterpret_cast<const char*>(pData + 1), uSize - 1), true, nullptr);
 
-    QuietFrontEnd frontEnd(pData[0] & 2 ? 1 : 0);
+    SilentFrontEnd frontEnd(pData[0] & 2 ? 1 : 0);
     FlashRun run;
     run.sPort = fakeserial::PORT;
     run.sFile = ImagePath();

@@ -14,14 +14,6 @@
 
 namespace {
 
-class QuietFrontEnd : public TaskFrontEnd {
-public:
-    void Progress(int, int, const char*) override {}
-    void State(int, const char*) override {}
-    int Question(MessageKind, const char*) override { return 1; }
-    void Information(const char*) override {}
-};
-
 class QuietView : public LoggerView {
 public:
     void ShowMode(const char*) override {}
@@ -110,7 +102,7 @@ int FuzzLoggerDownload(const uint8_t* pData, size_t uSize)
     job.sPort = fakeserial::PORT;
     job.uWakeupTimeout = 1;
     job.uCommandTimeout = 1000;
-    QuietFrontEnd frontEnd;
+    SilentFrontEnd frontEnd(1);
     QuietView view;
     AutoResetEvent cancel;
     LoggerRun run{job, LoggerDlg{frontEnd, view}, cancel, "fuzz.csv"};
