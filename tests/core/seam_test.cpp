@@ -133,6 +133,49 @@ TEST_F(SeamTest, TemporaryFilesAreNewAndRenamesReplaceOnlyWhenAsked)
     EXPECT_GE(FileNameMax(dir.string().c_str()), 255);
 }
 
+TEST_F(SeamTest, AFileBesideTakesTheNameOnlyWholeAndIsKeptOrRemovedOtherwise)
+{
+    const std::string target = Path("data.csv"), partial = Path("data.csv.partial");
+    Write(target, "old");
+    FileBeside keep(FileBeside::UNFINISHED_KEEP);
+    ASSERT_NE(keep.Open(partial), nullptr);
+    std::fputs("new\n", keep.Stream());
+    EXPECT_EQ(Read(target), "old");
+    EXPECT_EQ(keep.Commit(target), FileBeside::FILE_BESIDE_DONE);
+    EXPECT_EQ(Read(target), "new\n");
+    EXPECT_FALSE(PathExists(partial.c_str()));
+
+    // Not whole, or whole but the name is taken: the side file stays.
+    ASSERT_NE(keep.Open(partial), nullptr);
+    std::fputs("half", keep.Stream());
+    EXPECT_TRUE(keep.Abandon());
+    EXPECT_EQ(Read(partial), "half");
+    ASSERT_NE(keep.Open(partial), nullptr);
+    EXPECT_EQ(keep.Commit(target, false), FileBeside::FILE_BESIDE_NOT_RENAMED);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_TRUE(PathExists(partial.c_str()));
+    EXPECT_EQ(Read(target), "new\n");
+
+    // A temporary side file is removed however it ends unfinished.
+    FileBeside remove(FileBeside::UNFINISHED_REMOVE);
+    ASSERT_NE(remove.OpenTemporary(target + ".XXXXXX"), nullptr);
+    const std::string temp = remove.SidePath();
+    EXPECT_EQ(remove.Commit(target, false), FileBeside::FILE_BESIDE_NOT_RENAMED);
+    EXPECT_FALSE(PathExists(temp.c_str()));
+    ASSERT_NE(remove.OpenTemporary(target + ".XXXXXX"), nullptr);
+    const std::string dropped = remove.SidePath();
+    remove.Abandon();
+    EXPECT_FALSE(PathExists(dropped.c_str()));
+
+    // No side file where a folder stands; the keeping one is removed on demand.
+    fs::create_directory(Path("folder.partial"));
+    EXPECT_EQ(keep.Open(Path("folder.partial")), nullptr);
+    ASSERT_NE(keep.Open(partial), nullptr);
+    keep.Discard();
+    EXPECT_FALSE(PathExists(partial.c_str()));
+    EXPECT_EQ(Read(target), "new\n");
+}
+
 TEST(SeamTime, LocalTimeFormatsAndRefusesWhatDoesNotFit)
 {
     const std::string year = LocalTimeText(1700000000, "%Y");
