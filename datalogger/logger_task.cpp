@@ -346,7 +346,9 @@ int ProcessThreadDownload(LoggerRun& run, FILE* pFile)
     }
     EndStream(run);
     // What arrived stays (unless nothing did): the message that ends the
-    // download says where, and how much of it there is.
+    // download says where, and how much of it there is. It is in the file
+    // before the message waits for its OK.
+    std::fflush(pFile);
     const long long records = i > 0 ? i - 1 : 0;
     const std::string kept = i > 0 ? run.dlg.view.KeptFile(run.sFile.c_str()) : std::string();
     char end[LOGGER_TEXT_SIZE];

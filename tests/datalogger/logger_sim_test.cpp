@@ -151,6 +151,23 @@ TEST_F(LoggerSimTest, RecordWithoutSeparatorIsABadLine)
     EXPECT_EQ(ReadFileText(dlg.sChosenFile), ExpectedCsv(10, 4));
 }
 
+// The records a failed download keeps are in the file when the message
+// that names it is shown, not only once it has been acknowledged.
+TEST_F(LoggerSimTest, KeptRecordsAreInTheFileWhenTheMessageNamesIt)
+{
+    StartSim(10);
+    sim->SetLoggerFault(varnsim::LoggerFault::NoSeparator, 5);
+    dlg.sChosenFile = dir.File("kept.csv");
+    static std::string path, seen;
+    path = dlg.sChosenFile;
+    seen.clear();
+    const MessageFn previous = GetMessageHandler();
+    SetMessageHandler([](MessageKind, const char*) { seen = ReadFileText(path); });
+    EXPECT_EQ(Run(TASK_DOWNLOAD), 0);
+    SetMessageHandler(previous);
+    EXPECT_EQ(seen, ExpectedCsv(10, 4));
+}
+
 TEST_F(LoggerSimTest, SilentSensorEndsWithAReadErrorAfterTheTimeout)
 {
     StartSim(10);
