@@ -11,6 +11,7 @@
 #include <string>
 
 #include "logger_task.h"
+#include "suitemenu.h"
 #include "toolwindow.h"
 
 class QLabel;
