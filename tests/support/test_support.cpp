@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "worker.h"
+
 namespace {
 std::mutex mRecorded;
 std::vector<std::string> vRecorded;
@@ -110,14 +112,9 @@ int WaitProgram(pid_t pid)
 
 bool WaitUntil(const std::function<bool()>& pred, unsigned uTimeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uTimeoutMs);
-    for (;;) {
-        if (pred())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    // The core's bounded wait, checking every millisecond whatever wait
+    // pump the test installed.
+    return WaitWithPump(pred, uTimeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
 }
 
 pid_t CurrentThreadId()
