@@ -1,4 +1,2 @@
-if(TARGET varnsim)
-  add_executable(console_bench ${CMAKE_CURRENT_LIST_DIR}/console_bench.cpp)
-  target_link_libraries(console_bench PRIVATE varncore varnsim)
-endif()
+add_executable(console_bench ${CMAKE_CURRENT_LIST_DIR}/console_bench.cpp)
+target_link_libraries(console_bench PRIVATE varncore varnsim)

@@ -30,23 +30,19 @@
 #include <vector>
 
 #include "appframe.h"
+#include "bench_child_sim.h"
+#include "elapsed.h"
 #include "scope_draw.h"
 #include "scope_session.h"
 #include "scope_stream.h"
-#include "bench_child_sim.h"
-#include "desktop.h"
 #include "simulator.h"
+#include "waitpump.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 const QRect kClient(0, 0, 788, 600);   // the window's client area at 394 x 300 dialog units
-
-double MsSince(Clock::time_point t)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
 
 void ConversionFigure(const std::string& sDir)
 {

@@ -1,4 +1,4 @@
-if(VARN_GUI AND TARGET varnsim AND TARGET varnterminalwin)
+if(VARN_GUI)
   add_executable(terminal_bench ${CMAKE_CURRENT_LIST_DIR}/terminal_bench.cpp)
   target_link_libraries(terminal_bench PRIVATE varnterminalwin varnsim)
 endif()

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench_stats.h"
+#include "elapsed.h"
 #include "simulator.h"
 
 namespace {
@@ -48,8 +49,7 @@ void Time(const char* szWhat, const std::vector<std::string>& vArgs, int nRuns)
     for (int r = 0; r < nRuns; r++) {
         const auto t0 = std::chrono::steady_clock::now();
         const int status = RunVarn(vArgs);
-        const double elapsed =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        const double elapsed = MsSince(t0);
         if (status != 0) {
             std::fprintf(stderr, "varn failed with status %d\n", status);
             return;

@@ -5,7 +5,7 @@
 //
 // Every member is called on the task's own thread and returns once the
 // front end has taken the value; a window front end hands the call to the
-// window thread and waits (desktop.h, RunOnWindowThread), a terminal front
+// window thread and waits (windowthread.h, RunOnWindowThread), a terminal front
 // end prints. The programs' own names for these operations (MainDlgPrg,
 // MainDlgState, DlgPrgOpen, DlgPrgSetStatus, DlgPrgSetProgress, DlgPrgClose,
 // DlgMainSetProgressTxt, DlgMainProgress) are thin wrappers over this file.

@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "file_task.h"
+#include "filedialog.h"
 #include "fileutil.h"
 #include "import_dialog.h"
+#include "msgbox.h"
 
 FileDialogRequest ConfigFileDialogRequest(const std::string& sStart)
 {

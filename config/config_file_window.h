@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "desktop.h"
+#include "filedialog.h"
 
 class QWidget;
 

@@ -28,6 +28,8 @@
 #include "progress.h"
 #include "sensor_kind.h"
 #include "serial.h"
+#include "suitemenu.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <iterator>
 
 #include "config_file_window.h"
-#include "desktop.h"
 #include "file_task.h"
+#include "filedialog.h"
 #include "winutil.h"
 
 namespace {

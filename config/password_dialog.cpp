@@ -6,7 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "desktop.h"
+#include "appmain.h"
+#include "windowthread.h"
 
 PasswordDialog::PasswordDialog(QWidget* pOwner) : QDialog(pOwner)
 {

@@ -4,8 +4,10 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "desktop.h"
 #include "log.h"
+#include "msgbox.h"
+#include "progressbar.h"
+#include "windowthread.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "window_pages.h"
 
 #include "config_window.h"
-#include "desktop.h"
 #include "page_controls.h"
+#include "windowthread.h"
 
 namespace {
 

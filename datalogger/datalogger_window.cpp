@@ -13,8 +13,11 @@
 #include <string>
 
 #include "appframe.h"
+#include "filedialog.h"
 #include "fileio.h"
 #include "log.h"
+#include "suitemenu.h"
+#include "windowthread.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "fileio.h"
 #include "logger_task.h"
+#include "suitemenu.h"
 #include "toolwindow.h"
 
 class QLabel;

@@ -1,4 +1,5 @@
 // VARN-Datalogger: logger refresh, erase and CSV download.
+#include "appmain.h"
 #include "datalogger_window.h"
 
 int main(int argc, char** argv)

@@ -16,15 +16,18 @@
 #include <string>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "config_task.h"
 #include "config_window.h"
 #include "datalogger_window.h"
-#include "desktop.h"
 #include "flash_window.h"
+#include "msgbox.h"
+#include "portlist.h"
 #include "scope_window.h"
 #include "simulator.h"
 #include "terminal_window.h"
 #include "toolbox_window.h"
+#include "waitpump.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
 // VARN-Flash: firmware upload and bootloader information.
+#include "appmain.h"
 #include "flash_window.h"
 
 int main(int argc, char** argv)

@@ -13,7 +13,11 @@
 #include <QVBoxLayout>
 
 #include "appframe.h"
+#include "filedialog.h"
 #include "log.h"
+#include "msgbox.h"
+#include "suitemenu.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 namespace {

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <mutex>
 
+#include "appmain.h"
 #include "install.h"
 #include "log.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // VARN-Scope: the live acoustic signal, the latest measurement and the WAV
 // recording.
+#include "appmain.h"
 #include "scope_window.h"
 
 int main(int argc, char** argv)

@@ -20,12 +20,16 @@
 #include <QVBoxLayout>
 
 #include "appframe.h"
+#include "filedialog.h"
 #include "fileutil.h"
 #include "log.h"
+#include "msgbox.h"
 #include "scope_analysis.h"
 #include "scope_draw.h"
 #include "serial.h"
 #include "suite.h"
+#include "suitemenu.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "bootloader.h"
+#include "sim_bootloader.h"
 #include "console.h"
 #include "line_pacer.h"
 #include "params.h"

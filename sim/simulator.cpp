@@ -469,6 +469,20 @@ bool Simulator::AdminUnlocked() const
     return impl_->device.GetConsole().Admin();
 }
 
+bool Simulator::ConsoleListening() const
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    return impl_->device.GetState() == Device::State::Console;
+}
+
+bool Simulator::Sending() const
+{
+    std::lock_guard<std::mutex> lock(impl_->mu);
+    const Device& device = impl_->device;
+    return !device.Output().empty() || device.HoldsDelayed() ||
+           (device.GetState() == Device::State::Console && device.GetConsole().ActiveStream() != nullptr);
+}
+
 std::vector<uint8_t> Simulator::FlashedImage() const
 {
     std::lock_guard<std::mutex> lock(impl_->mu);

@@ -142,6 +142,12 @@ public:
     bool InBootloader() const;   // MAGIC answered, EXIT not yet
     bool ConsoleAwake() const;
     bool AdminUnlocked() const;
+    // The console takes input: powered, not rebooting, past the boot
+    // window and not in the bootloader (it may be asleep).
+    bool ConsoleListening() const;
+    // Output is on its way: a stream started by a command (scope, logger
+    // download) still runs, or bytes wait to be written to the line.
+    bool Sending() const;
 
     // The image of the last upload that END_OF_DATA accepted; empty before.
     std::vector<uint8_t> FlashedImage() const;

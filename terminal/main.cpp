@@ -1,4 +1,4 @@
-#include "desktop.h"
+#include "appmain.h"
 #include "terminal_window.h"
 
 int main(int argc, char** argv)

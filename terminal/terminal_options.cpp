@@ -6,8 +6,9 @@
 #include <cstdio>
 
 #include "appframe.h"
-#include "desktop.h"
+#include "filedialog.h"
 #include "log.h"
+#include "suitemenu.h"
 #include "terminal_view.h"
 #include "terminal_window.h"
 

@@ -26,9 +26,13 @@
 #include <vector>
 
 #include "appframe.h"
+#include "filedialog.h"
 #include "fileutil.h"
 #include "log.h"
+#include "msgbox.h"
+#include "suitemenu.h"
 #include "terminal_view.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 namespace {

@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "suitemenu.h"
 #include "terminal_link.h"
 #include "terminal_output.h"
 #include "terminal_settings.h"

@@ -1,4 +1,5 @@
 // VARN-Toolbox: the suite's start menu.
+#include "appmain.h"
 #include "toolbox_window.h"
 
 int main(int argc, char** argv)

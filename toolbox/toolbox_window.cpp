@@ -11,6 +11,7 @@
 #include "appframe.h"
 #include "log.h"
 #include "suite.h"
+#include "suitemenu.h"
 #include "winutil.h"
 
 namespace {

@@ -6,9 +6,10 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "about.h"
 #include "appframe.h"
+#include "appmain.h"
 #include "statedir.h"
-#include "desktop.h"
 #include "suite.h"
 #include "winutil.h"
 

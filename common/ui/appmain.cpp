@@ -1,13 +1,21 @@
+#include "appmain.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QWidget>
 
 #include "appframe.h"
-#include "desktop.h"
+#include "icons.h"
 #include "instance.h"
-#include "suite.h"
+#include "msgbox.h"
+#include "opener.h"
 #include "serial_exit.h"
+#include "suite.h"
+#include "waitpump.h"
+#include "windowthread.h"
 #include "worker.h"
+
+QWidget* hDlgMain = nullptr;
 
 namespace {
 
@@ -61,4 +69,11 @@ int AppMain(int argc, char** argv, Program nWhich, QWidget* (*pfnCreateMainWindo
     hDlgMain = nullptr;
     delete window;
     return code;
+}
+
+void UiQuitProgram()
+{
+    if (hDlgMain != nullptr)
+        hDlgMain->close();
+    QCoreApplication::exit(0);
 }

@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "desktop.h"
+#include "icons.h"
 
 QIcon UiSuiteIcon()
 {

@@ -8,8 +8,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "desktop.h"
 #include "log.h"
+#include "opener.h"
 #include "process.h"
 
 namespace {

@@ -6,9 +6,11 @@
 #include <QShortcut>
 #include <cctype>
 
+#include "about.h"
 #include "appframe.h"
-#include "desktop.h"
+#include "appmain.h"
 #include "suite.h"
+#include "suitemenu.h"
 
 const char* SuiteToolMenuText(Program nTool)
 {

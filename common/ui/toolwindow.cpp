@@ -17,8 +17,15 @@
 #include <algorithm>
 
 #include "appframe.h"
+#include "appmain.h"
+#include "icons.h"
 #include "log.h"
+#include "msgbox.h"
+#include "portlist.h"
+#include "progressbar.h"
 #include "serial.h"
+#include "suitemenu.h"
+#include "windowthread.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop.h"
+#include "suitemenu.h"
 #include "task.h"
 #include "worker.h"
 

@@ -38,12 +38,6 @@ unsigned ColorRef(const QColor& color)
            static_cast<unsigned>(color.blue()) << 16;
 }
 
-QColor ColorFromRef(unsigned uColor)
-{
-    return QColor(static_cast<int>(uColor & 0xFF), static_cast<int>(uColor >> 8 & 0xFF),
-                  static_cast<int>(uColor >> 16 & 0xFF));
-}
-
 QImage SetBitmapAlpha(const QImage& bitmap, int nWidth, int nHeight, unsigned uKey, unsigned uReplacement,
                       unsigned uTolerance)
 {

@@ -29,7 +29,6 @@ bool UiTakeDroppedFile(QEvent* pEvent, QLineEdit* pField);
 // Packed colour with red in the lowest byte, green next, blue in the third
 // (0x00BBGGRR); white is 0x00FFFFFF.
 unsigned ColorRef(const QColor& color);
-QColor ColorFromRef(unsigned uColor);
 
 // Colour keying: reads the bitmap as width x height pixels of 4 bytes (blue,
 // green, red, a fourth byte; pixels outside the bitmap are zero), and gives

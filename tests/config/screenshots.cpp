@@ -20,13 +20,16 @@
 #include <memory>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "config_task.h"
 #include "config_window.h"
-#include "desktop.h"
+#include "msgbox.h"
 #include "password_dialog.h"
+#include "portlist.h"
 #include "progress.h"
 #include "serial.h"
 #include "simulator.h"
+#include "waitpump.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <thread>
 
 #include "config_task.h"
-#include "desktop.h"
 #include "progress.h"
 #include "serial.h"
+#include "waitpump.h"
 #include "window_fixture.h"
 
 

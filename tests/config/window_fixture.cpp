@@ -10,12 +10,15 @@
 #include <QTimer>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "config_task.h"
-#include "desktop.h"
+#include "msgbox.h"
 #include "page_widget.h"
 #include "password_dialog.h"
+#include "portlist.h"
 #include "sensor_kind.h"
 #include "serial.h"
+#include "waitpump.h"
 
 namespace {
 

@@ -24,12 +24,15 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "appmain.h"
 #include "config_task.h"
-#include "desktop.h"
+#include "filedialog.h"
 #include "page_widget.h"
 #include "param_table.h"
 #include "sensor_kind.h"
 #include "serial.h"
+#include "suitemenu.h"
+#include "waitpump.h"
 #include "window_fixture.h"
 
 namespace {

@@ -99,8 +99,7 @@ TEST(Worker, OneRunAtATimeAndTheStopReachesFlagAndCancelEvent)
     std::atomic<int> runs{0};
     ASSERT_EQ(worker.Start([&] {
                   runs++;
-                  while (!release)
-                      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                  release.wait(false);
               }),
               1);
     EXPECT_TRUE(worker.Running());
@@ -111,6 +110,7 @@ TEST(Worker, OneRunAtATimeAndTheStopReachesFlagAndCancelEvent)
     EXPECT_FALSE(worker.Stop(50));
     EXPECT_TRUE(worker.StopRequested());
     release = true;
+    release.notify_all();
     EXPECT_TRUE(worker.Wait(2000));
     EXPECT_EQ(Worker::RunningCount(), 0);
     EXPECT_EQ(runs, 1);
@@ -139,8 +139,7 @@ TEST(Worker, AStartJustAfterTheLastStepWaitsForThePreviousRunToReturn)
                   std::this_thread::sleep_for(std::chrono::milliseconds(30));
               }),
               1);
-    while (!shown)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return shown.load(); }));
     std::atomic<bool> second{false};
     EXPECT_EQ(worker.Start([&] { second = true; }), 1);
     EXPECT_TRUE(worker.Wait(2000));

@@ -8,6 +8,7 @@
 
 #include "process.h"
 #include "standin.h"
+#include "test_support.h"
 
 TEST(Process, SplitArgsHonoursQuotes)
 {
@@ -65,8 +66,7 @@ TEST(Process, FindsAndEndsProcessesByExactName)
         ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
         return n > 0 && std::string(target, static_cast<size_t>(n)) == path;
     };
-    for (int i = 0; i < 300 && !(execed(children[0]) && execed(children[1])); i++)
-        usleep(10000);
+    EXPECT_TRUE(WaitUntil([&] { return execed(children[0]) && execed(children[1]); }, 3000));
     EXPECT_EQ(IsProcessRunning(name.c_str()), 1);
     EXPECT_EQ(IsProcessRunning(name.substr(0, name.size() - 1).c_str()), 0);
     EXPECT_EQ(IsProcessRunning((name + "x").c_str()), 0);

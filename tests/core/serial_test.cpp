@@ -24,11 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long MsSince(Clock::time_point t)
-{
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
-}
-
 class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -130,11 +125,14 @@ TEST_F(SerialTest, TwoReadersTakeWholeBlocksNotInterleavedBytes)
     // The terminal's receive thread and its wake-up read share the port.
     SerialSetTimeout(300);
     std::string a, b;
+    std::atomic<pid_t> firstId{0};
     std::thread first([&] {
+        firstId = CurrentThreadId();
         char buf[64];
         a.assign(buf, SerialRead(buf, 40));
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The second reader comes once the first has taken the port and waits.
+    ASSERT_TRUE(WaitUntil([&] { return firstId != 0 && ThreadWaitsInPoll(firstId); }));
     std::thread second([&] {
         char buf[64];
         b.assign(buf, SerialRead(buf, 40));
@@ -193,13 +191,12 @@ TEST_F(SerialTest, HangUpFailsTheReadAtOnceInsteadOfTimingOut)
 // knows the next read finds them all at once.
 bool WaitForInput(unsigned uBytes)
 {
-    for (int i = 0; i < 2000; i++) {
-        int queued = 0;
-        if (ioctl(hSerial.load(), FIONREAD, &queued) == 0 && queued >= static_cast<int>(uBytes))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
+    return WaitUntil(
+        [&] {
+            int queued = 0;
+            return ioctl(hSerial.load(), FIONREAD, &queued) == 0 && queued >= static_cast<int>(uBytes);
+        },
+        2000);
 }
 
 TEST_F(SerialTest, LinesAndRawReadsShareOneReadAheadBuffer)
@@ -303,16 +300,15 @@ TEST_F(SerialTest, FailedReadIsToldApartFromATimeoutAndLoggedOnce)
 TEST_F(SerialTest, CloseWaitsForAReadInProgressSoItsDescriptorIsNotReused)
 {
     SerialSetTimeout(300);
-    std::atomic<bool> started{false};
+    std::atomic<pid_t> readerId{0};
     std::string got;
     std::thread reader([&] {
-        started = true;
+        readerId = CurrentThreadId();
         char buf[64];
         got.assign(buf, SerialRead(buf, sizeof buf));
     });
-    while (!started)
-        std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Closed while the read waits for bytes.
+    ASSERT_TRUE(WaitUntil([&] { return readerId != 0 && ThreadWaitsInPoll(readerId); }));
     EXPECT_EQ(SerialClose(), 1);
     // Whatever the kernel hands out next must not feed the old read.
     int fds[2];

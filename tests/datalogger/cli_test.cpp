@@ -62,11 +62,10 @@ protected:
     // Waits until the download's records flow (or varn ended).
     void WaitForRecords(pid_t pid)
     {
-        const auto deadline = TickCountMs() + 20000;
         int status = 0;
-        while (Err().find("Downloading") == std::string::npos && TickCountMs() < deadline &&
-               waitpid(pid, &status, WNOHANG) == 0)
-            usleep(5000);
+        WaitUntil(
+            [&] { return Err().find("Downloading") != std::string::npos || waitpid(pid, &status, WNOHANG) != 0; },
+            20000);
     }
 
     TempDir dir;
@@ -118,11 +117,7 @@ TEST_F(LoggerCliTest, InterruptStopsAfterTheCurrentRecord)
     const std::string target = csv.File("data.csv");
     const pid_t pid = Spawn({"logger", "download", sim->PortPath(), target});
     // Interrupt once the records flow.
-    const auto deadline = TickCountMs() + 20000;
-    int status = 0;
-    while (Err().find("Downloading") == std::string::npos && TickCountMs() < deadline &&
-           waitpid(pid, &status, WNOHANG) == 0)
-        usleep(5000);
+    WaitForRecords(pid);
     kill(pid, SIGINT);
     EXPECT_EQ(Wait(pid), 1);
     EXPECT_NE(Err().find("Download cancelled after "), std::string::npos) << Err();
@@ -207,10 +202,7 @@ TEST_F(LoggerCliTest, KilledDownloadLetsGoOfThePortAndItsTemporaryFileGoesNextTi
     EXPECT_EQ(Wait(pid), 128 + SIGKILL);
     ASSERT_EQ(CsvFolder().size(), 2u);   // the kill left its temporary file
     // No handler ran, yet the exclusive flag went with the process.
-    const auto deadline = TickCountMs() + 5000;
-    while (!OrdinaryUserCanOpen(sim->PortPath()) && TickCountMs() < deadline)
-        usleep(10000);
-    EXPECT_TRUE(OrdinaryUserCanOpen(sim->PortPath()));
+    EXPECT_TRUE(WaitUntil([&] { return OrdinaryUserCanOpen(sim->PortPath()); }, 5000));
 
     // The next download into the folder (from a sensor that is not in the
     // middle of a stream) removes it.
@@ -237,12 +229,11 @@ TEST_F(LoggerCliTest, HangUpOrASecondSignalLeaveNoTemporaryFileAndAPortOthersCan
     // the temporary file goes and the port is let go all the same.
     sim->SetSilent(true);
     pid = Spawn({"logger", "download", sim->PortPath(), target});
-    const auto deadline = TickCountMs() + 10000;
-    while (CsvFolder().empty() && TickCountMs() < deadline)
-        usleep(5000);
+    WaitUntil([&] { return !CsvFolder().empty(); }, 10000);
     ASSERT_EQ(CsvFolder().size(), 1u);
     kill(pid, SIGTERM);
-    usleep(100000);
+    // The second signal comes once the first was taken.
+    EXPECT_TRUE(WaitUntil([&] { return Err().find("once more to quit at once") != std::string::npos; })) << Err();
     const auto t = TickCountMs();
     kill(pid, SIGTERM);
     EXPECT_EQ(Wait(pid), 128 + SIGTERM);

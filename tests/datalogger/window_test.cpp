@@ -18,11 +18,18 @@
 #include <unistd.h>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "datalogger_window.h"
+#include "filedialog.h"
 #include "logger_sim.h"
+#include "msgbox.h"
+#include "portlist.h"
 #include "serial.h"
 #include "simulator.h"
+#include "suitemenu.h"
 #include "test_support.h"
+#include "waitpump.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -93,12 +100,10 @@ protected:
     // Item texts of one menu, separators as "-".
     std::vector<std::string> MenuItems(const char* szMenu) const
     {
-        std::vector<std::string> items;
         for (QAction* a : window->menuBar()->actions())
             if (PlainMenuText(a->text()) == szMenu)
-                for (QAction* item : a->menu()->actions())
-                    items.push_back(item->isSeparator() ? "-" : PlainMenuText(item->text()).toStdString());
-        return items;
+                return MenuItemTexts(a->menu());
+        return {};
     }
 
     TempDir dir;

@@ -54,11 +54,9 @@ protected:
     // Waits until standard error holds sText (or varn ended).
     void WaitForText(pid_t pid, const std::string& sText)
     {
-        const auto deadline = TickCountMs() + 20000;
         int status = 0;
-        while (Err().find(sText) == std::string::npos && TickCountMs() < deadline &&
-               waitpid(pid, &status, WNOHANG) == 0)
-            usleep(5000);
+        WaitUntil([&] { return Err().find(sText) != std::string::npos || waitpid(pid, &status, WNOHANG) != 0; },
+                  20000);
     }
 
     TempDir dir;
@@ -146,9 +144,7 @@ TEST_F(FlashCliTest, BadCommandLinesAndImagesThatCannotGoFailBeforeTheWait)
         const pid_t pid = SpawnProgram(VARN_PROGRAM, {"flash", sim->PortPath(), c.sImage}, dir.File("out"),
                                        dir.File("err"));
         int status = 0;
-        for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; i++)
-            usleep(10000);
-        if (waitpid(pid, &status, WNOHANG) == 0) {
+        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 5000)) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             ADD_FAILURE() << "varn flash still runs after 5 s";

@@ -37,29 +37,17 @@ pid_t SpawnIn(const std::string& sDir, const std::string& sExe, const std::vecto
 // The exit status, or -1 (and the program ended) when it did not end in time.
 int WaitExit(pid_t pid, unsigned uMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uMs);
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (std::chrono::steady_clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    int status = 0;
+    if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, uMs))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 bool WaitGone(const std::string& sPath, unsigned uMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uMs);
-    while (FileExistsOnDisk(sPath)) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return WaitUntil([&] { return !FileExistsOnDisk(sPath); }, uMs);
 }
 
 bool Copy(const char* szFrom, const std::string& sTo, const std::string& sExtra = std::string())

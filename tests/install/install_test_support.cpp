@@ -90,27 +90,19 @@ pid_t StartRunningProgram(const std::string& sPath)
     }
     // Running under its name once its image is the copy.
     const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    for (int i = 0; i < 500; i++) {
-        char target[4096];
-        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<size_t>(n)) == sPath)
-            return pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    WaitUntil(
+        [&] {
+            char target[4096];
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            return n > 0 && std::string(target, static_cast<size_t>(n)) == sPath;
+        },
+        5000);
     return pid;
 }
 
 bool ChildEnded(pid_t pid, unsigned uMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uMs);
-    for (;;) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return WaitUntil([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, uMs);
 }
 
 void InstallTest::SetUp()

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "desktop.h"
 #include "install_test_support.h"
 #include "install_window.h"
+#include "waitpump.h"
 
 namespace {
 

@@ -71,10 +71,12 @@ TEST_F(FrameReader, BlockIsReadWholeThoughItsPayloadAndHeaderHoldLineFeeds)
     for (int k = 0; k < 2000; k++)
         payload += U16(k % 3 == 0 ? 0x0A0A : 0x0800 + k % 256);
     const std::string block = Block(0x0A0A, payload);
-    // Split as a line would deliver it, with a pause inside the payload.
+    // Split as a line would deliver it, with a pause inside the payload:
+    // the rest comes once the reader has taken the start and waits.
     peer.Send(block.substr(0, 100));
+    const pid_t reader = CurrentThreadId();
     std::thread later([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        WaitUntil([&] { return ThreadWaitsInPoll(reader); });
         peer.Send(block.substr(100) + "RAIN;1;mm/h;3;1;0\r\n");
     });
     EXPECT_EQ(Read(SCOPE_LINE_SIZE), block);
@@ -140,8 +142,9 @@ TEST_F(FrameReader, StopFlagEndsTheWaitAndALostLineIsReported)
     std::atomic<bool> stop{false};
     scope::FrameEnd end = scope::FRAME_DONE;
     peer.Send("partial line without its end");
+    const pid_t reader = CurrentThreadId();
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitUntil([&] { return ThreadWaitsInPoll(reader); });
         stop = true;
     });
     buffer.assign(SCOPE_LINE_SIZE, 0);

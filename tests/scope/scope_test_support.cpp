@@ -20,17 +20,6 @@ ScopeFrame::ScopeFrame()
     ScopeSettingsUpdatePaths(settings);
 }
 
-bool WaitUntil(const std::function<bool()>& pred, unsigned uMs)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 std::vector<int32_t> SimFrameValues(int k, bool bBinary)
 {
     const int rate = bBinary ? varnsim::ScopeStream::kBinaryRate : varnsim::ScopeStream::kAsciiRate;

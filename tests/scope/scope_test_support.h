@@ -56,9 +56,6 @@ private:
     std::vector<std::string> vRecords;
 };
 
-// Waits (up to uMs) until pred() holds.
-bool WaitUntil(const std::function<bool()>& pred, unsigned uMs);
-
 // The simulator's frame k as the display receives it: 1000 (ASCII) or 2000
 // (binary) readings, channels alternating.
 std::vector<int32_t> SimFrameValues(int k, bool bBinary);

@@ -10,6 +10,7 @@
 #include "host_port.h"
 #include "params.h"
 #include "scope_stream.h"
+#include "test_support.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST(SimScopeStream, ClosedLineEndsTheStreamButTheSensorStaysInScopeModeUntilReb
     line.host.reset();   // the host closes the port
 
     // Once nobody has read for a while the sensor stops sending.
-    std::this_thread::sleep_for(std::chrono::milliseconds(5000));
+    ASSERT_TRUE(WaitUntil([&] { return !line.sim.Sending(); }));
     HostPort again(line.sim.PortPath());
     ASSERT_TRUE(again.Ok());
     tcflush(again.Fd(), TCIFLUSH);   // what the line held when the port was closed
@@ -87,7 +88,7 @@ TEST(SimScopeStream, ClosedLineEndsTheStreamButTheSensorStaysInScopeModeUntilReb
     again.Wakeup();
     EXPECT_EQ(again.Command("get misc-scopemode"), "get misc-scopemode\r\nOK misc-scopemode=yes\r\n");
     EXPECT_EQ(again.Command("reboot"), "reboot\r\nOK rebooting\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(WaitUntil([&] { return line.sim.ConsoleListening(); }));
     again.Wakeup();
     EXPECT_EQ(again.Command("get misc-scopemode"), "get misc-scopemode\r\nOK misc-scopemode=no\r\n");
 }

@@ -17,12 +17,16 @@
 #include <sys/stat.h>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "host_port.h"
+#include "portlist.h"
 #include "scope_draw.h"
 #include "scope_window.h"
 #include "serial.h"
 #include "standin.h"
+#include "suitemenu.h"
 #include "test_support.h"
+#include "waitpump.h"
 #include "window_probe.h"
 
 namespace {
@@ -89,13 +93,7 @@ TEST_F(ScopeWindowTest, StartsDisconnectedWithFlatLinesAndItsMenu)
     EXPECT_FALSE(FindChild<QPushButton>(window.get(), "disconnect")->isEnabled());
     EXPECT_TRUE(FindChild<QPushButton>(window.get(), "connect")->isEnabled());
     EXPECT_EQ(window->windowTitle().toStdString(), "VARN-SCOPE V1.45 (linux64)");
-    std::vector<std::string> all;
-    for (QAction* menu : window->menuBar()->actions()) {
-        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
-        for (QAction* a : menu->menu()->actions())
-            all.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
-    }
-    EXPECT_EQ(all, (std::vector<std::string>{
+    EXPECT_EQ(MenuListing(window->menuBar()), (std::vector<std::string>{
                        "[File]", "Record to wav", "-", "Check for update at startup", "-", "Quit",
                        "[View]", "Pause", "-", "Spectrum", "Statistics", "-", "Save picture as PNG...",
                        "[Tools]", "Toolbox Menu...", "-", "Terminal...", "Datalogger...", "Configuration...",

@@ -6,6 +6,7 @@
 
 #include "crc16.h"
 #include "host_port.h"
+#include "test_support.h"
 
 using namespace std::chrono_literals;
 using varnsim::Options;
@@ -101,7 +102,7 @@ TEST_F(Boot, ListensForMagicOnlyDuringItsWindow)
     line_.reset();
 
     Open(options);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(WaitUntil([&] { return sim().ConsoleListening(); }));   // the window has passed
     EXPECT_EQ(Frame(Bytes({0xA1}), 1, 100), "");
     EXPECT_FALSE(sim().InBootloader());
     host().Wakeup();

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "host_port.h"
+#include "test_support.h"
 
 using namespace std::chrono_literals;
 using varnsim::Options;
@@ -158,7 +159,7 @@ TEST_F(Console, FactoryParametersNeedTheAdminPassword)
     // The unlock survives sleeping (a host wakes the console before each
     // series of commands) but not a reboot.
     host().Command("reboot");
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(WaitUntil([&] { return sim().ConsoleListening(); }));
     host().Wakeup();
     EXPECT_FALSE(Accepted("set sens-sn SN-2"));
 }
@@ -228,7 +229,7 @@ TEST_F(Console, DebugScopeModeAndRebootState)
     EXPECT_EQ(host().Command("reboot"), "reboot\r\nOK rebooting\r\n");
     host().Write("wakeup!\r");  // deaf while rebooting
     EXPECT_EQ(host().Drain(60), "");
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(WaitUntil([&] { return sim().ConsoleListening(); }));
     EXPECT_FALSE(sim().ConsoleAwake());  // comes back asleep
     host().Wakeup();
     EXPECT_EQ(host().Command("get misc-scopemode"), "get misc-scopemode\r\nOK misc-scopemode=no\r\n");
@@ -241,7 +242,7 @@ TEST_F(Console, FallsAsleepWhenIdle)
     options.consoleIdleMs = 150;
     OpenAwake(options);
     EXPECT_TRUE(Accepted("get sens-type"));
-    std::this_thread::sleep_for(250ms);
+    ASSERT_TRUE(WaitUntil([&] { return !sim().ConsoleAwake(); }));
     host().Write("get sens-type\r");
     EXPECT_EQ(host().Drain(150), "");
 }

@@ -2,6 +2,7 @@
 // the hang-up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "crc16.h"
 #include "host_port.h"
 #include "line_pacer.h"
+#include "test_support.h"
 
 using namespace std::chrono_literals;
 using varnsim::LinePacer;
@@ -124,7 +126,11 @@ TEST(Line, HangsUpOnlyAfterTheHostReadEverything)
     HostPort host(sim.PortPath());
     host.Wakeup();
     host.Write("logger download\r");
-    std::this_thread::sleep_for(300ms);  // the whole stream is on its way
+    // The whole stream is on the line.
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::vector<std::string> commands = sim.Commands();
+        return std::find(commands.begin(), commands.end(), "logger download") != commands.end() && !sim.Sending();
+    }));
     sim.HangUp();
     std::this_thread::sleep_for(150ms);
     EXPECT_FALSE(sim.HungUp());  // the host has not read yet

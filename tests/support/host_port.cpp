@@ -133,8 +133,3 @@ varnsim::Options FastOptions(const std::string& kind)
     o.rebootMs = 50;
     return o;
 }
-
-double MsSince(std::chrono::steady_clock::time_point t)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t).count();
-}

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "elapsed.h"
 #include "simulator.h"
 
 class HostPort {
@@ -55,6 +56,3 @@ struct SimLine {
 
 // Unpaced options with a short boot window, so that tests start fast.
 varnsim::Options FastOptions(const std::string& kind = "KORVALIN");
-
-// Milliseconds since t.
-double MsSince(std::chrono::steady_clock::time_point t);

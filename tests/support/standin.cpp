@@ -1,9 +1,7 @@
 #include "standin.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 bool InstallStandin(const std::string& sDir, const std::string& sName)
 {
@@ -16,16 +14,15 @@ bool InstallStandin(const std::string& sDir, const std::string& sName)
 std::string WaitStandinRecord(const std::string& sDir, unsigned uMs)
 {
     const std::string path = sDir + "/standin.log";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(uMs);
-    for (;;) {
-        const std::string text = ReadFileText(path);
-        // A record is complete at its empty line.
-        if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\n\n") == 0)
-            return text;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return text;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    std::string text;
+    // A record is complete at its empty line.
+    WaitUntil(
+        [&] {
+            text = ReadFileText(path);
+            return text.size() >= 2 && text.compare(text.size() - 2, 2, "\n\n") == 0;
+        },
+        uMs);
+    return text;
 }
 
 bool FileWriteOk(const std::string& sPath, const std::string& sBytes)

@@ -4,9 +4,13 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "worker.h"
 
 namespace {
 std::mutex mRecorded;
@@ -104,4 +108,47 @@ int WaitProgram(pid_t pid)
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool WaitUntil(const std::function<bool()>& pred, unsigned uTimeoutMs)
+{
+    // The core's bounded wait, checking every millisecond whatever wait
+    // pump the test installed.
+    return WaitWithPump(pred, uTimeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+}
+
+pid_t CurrentThreadId()
+{
+    return static_cast<pid_t>(syscall(SYS_gettid));
+}
+
+namespace {
+
+// The system call the thread nTid of this process is blocked in, -1 while
+// it runs: the first field of the task's syscall file.
+long BlockedIn(pid_t nTid)
+{
+    const std::string call = ReadFileText("/proc/self/task/" + std::to_string(nTid) + "/syscall");
+    try {
+        return std::stol(call);
+    } catch (...) {
+        return -1;
+    }
+}
+
+}  // namespace
+
+bool ThreadWaitsInPoll(pid_t nTid)
+{
+    const long number = BlockedIn(nTid);
+#ifdef SYS_poll
+    if (number == SYS_poll)
+        return true;
+#endif
+    return number == SYS_ppoll;
+}
+
+bool ThreadWaitsOnLock(pid_t nTid)
+{
+    return BlockedIn(nTid) == SYS_futex;
 }

@@ -1,12 +1,15 @@
-// Shared helpers of the core tests: a recorder for reporter texts and a
-// temporary application folder.
+// Shared helpers of the core tests: a recorder for reporter texts, a
+// temporary application folder, programs started as processes, and waits
+// for a state another thread or process sets.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
+#include "elapsed.h"
 #include "log.h"
 
 // Replaces the message handler for the lifetime of the object and keeps
@@ -46,3 +49,18 @@ pid_t SpawnProgram(const char* szPath, const std::vector<std::string>& vArgs, co
 // Waits for a started program: its exit status, or 128 + the signal that
 // ended it.
 int WaitProgram(pid_t pid);
+
+// Waits until pred() holds, checking it every millisecond, for at most
+// uTimeoutMs; true when it held. The way a test waits for what another
+// thread or process does: never a sleep of a guessed length.
+bool WaitUntil(const std::function<bool()>& pred, unsigned uTimeoutMs = 10000);
+
+// The calling thread's kernel id, for ThreadWaitsInPoll.
+pid_t CurrentThreadId();
+// True while the thread nTid of this process is blocked in poll: a serial
+// read (which polls with its deadline) has taken the port and waits for
+// bytes.
+bool ThreadWaitsInPoll(pid_t nTid);
+// True while the thread nTid of this process is blocked on a lock or a
+// condition (a futex wait): a caller of the window-thread gate waits there.
+bool ThreadWaitsOnLock(pid_t nTid);

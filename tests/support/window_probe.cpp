@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "suitemenu.h"
 
 std::string ControlText(const QWidget* pRoot, const char* szName)
 {
@@ -25,4 +29,23 @@ void ClickButton(const QWidget* pRoot, const char* szName)
     EXPECT_TRUE(button->isEnabled()) << szName << " is disabled";
     button->click();
     QApplication::processEvents();
+}
+
+std::vector<std::string> MenuItemTexts(const QMenu* pMenu)
+{
+    std::vector<std::string> texts;
+    for (QAction* a : pMenu->actions())
+        texts.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
+    return texts;
+}
+
+std::vector<std::string> MenuListing(const QMenuBar* pBar)
+{
+    std::vector<std::string> all;
+    for (QAction* menu : pBar->actions()) {
+        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
+        for (const std::string& item : MenuItemTexts(menu->menu()))
+            all.push_back(item);
+    }
+    return all;
 }

@@ -7,6 +7,10 @@
 #include <QString>
 #include <QWidget>
 #include <string>
+#include <vector>
+
+class QMenu;
+class QMenuBar;
 
 // The child of pRoot named szName, of type T; fails the current test and
 // returns nullptr when there is none.
@@ -23,3 +27,8 @@ std::string ControlText(const QWidget* pRoot, const char* szName);
 
 // Clicks a button as the user does (enabled and visible), processing events.
 void ClickButton(const QWidget* pRoot, const char* szName);
+
+// The items of a menu as the user reads them (PlainMenuText), separators as "-".
+std::vector<std::string> MenuItemTexts(const QMenu* pMenu);
+// A whole menu bar: each menu as "[File]" followed by its MenuItemTexts.
+std::vector<std::string> MenuListing(const QMenuBar* pBar);

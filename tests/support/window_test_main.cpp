@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "desktop.h"
+#include "waitpump.h"
 
 
 int main(int argc, char** argv)

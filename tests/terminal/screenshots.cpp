@@ -10,10 +10,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "about.h"
 #include "appframe.h"
-#include "desktop.h"
+#include "appmain.h"
+#include "portlist.h"
 #include "simulator.h"
 #include "terminal_window.h"
+#include "waitpump.h"
 
 int main(int argc, char** argv)
 {

@@ -69,13 +69,7 @@ protected:
     // Waits until the program answers the greeting on its socket.
     bool WaitGreeted(unsigned uMs = 10000) const
     {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(uMs);
-        while (!Greeted()) {
-            if (Clock::now() >= deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return true;
+        return WaitUntil([this] { return Greeted(); }, uMs);
     }
 
     TempDir app, runtime;

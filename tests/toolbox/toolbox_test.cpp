@@ -13,7 +13,9 @@
 #include <memory>
 
 #include "appframe.h"
+#include "appmain.h"
 #include "standin.h"
+#include "suitemenu.h"
 #include "test_support.h"
 #include "toolbox_window.h"
 #include "window_probe.h"
@@ -186,13 +188,7 @@ TEST_F(ToolboxTest, TabAndEnterStartATool)
 
 TEST_F(ToolboxTest, MenuHoldsTheToolsButNotItself)
 {
-    std::vector<std::string> all;
-    for (QAction* menu : window->menuBar()->actions()) {
-        all.push_back("[" + PlainMenuText(menu->text()).toStdString() + "]");
-        for (QAction* a : menu->menu()->actions())
-            all.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
-    }
-    EXPECT_EQ(all, (std::vector<std::string>{
+    EXPECT_EQ(MenuListing(window->menuBar()), (std::vector<std::string>{
                        "[File]", "Check for update at startup", "-", "Quit",
                        "[Tools]", "Terminal...", "Scope...", "Datalogger...", "Configuration...", "Flash...", "-",
                        "Open application directory...",

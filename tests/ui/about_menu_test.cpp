@@ -11,10 +11,13 @@
 #include <memory>
 #include <mutex>
 
+#include "about.h"
 #include "appframe.h"
-#include "desktop.h"
-#include "suite.h"
+#include "appmain.h"
 #include "standin.h"
+#include "suite.h"
+#include "suitemenu.h"
+#include "window_probe.h"
 
 namespace {
 
@@ -52,14 +55,6 @@ protected:
     MenuActions actions;
 };
 
-std::vector<std::string> Texts(QMenu* menu)
-{
-    std::vector<std::string> texts;
-    for (QAction* a : menu->actions())
-        texts.push_back(a->isSeparator() ? "-" : PlainMenuText(a->text()).toStdString());
-    return texts;
-}
-
 }  // namespace
 
 TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
@@ -68,10 +63,10 @@ TEST_F(MenuTest, TableGivesMenusItemsAndSeparators)
     ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(PlainMenuText(menus[0]->text()), "File");
     EXPECT_EQ(PlainMenuText(menus[2]->text()), "?");
-    EXPECT_EQ(Texts(menus[0]->menu()),
+    EXPECT_EQ(MenuItemTexts(menus[0]->menu()),
               (std::vector<std::string>{"Save as...", "-", "Check for update at startup", "-", "Quit"}));
     EXPECT_EQ(actions.size(), 6u);
-    EXPECT_EQ(Texts(menus[1]->menu()), (std::vector<std::string>{"Scope..."}));
+    EXPECT_EQ(MenuItemTexts(menus[1]->menu()), (std::vector<std::string>{"Scope..."}));
     EXPECT_TRUE(IsToolMenuItem(actions.at("Scope...")));
     EXPECT_FALSE(IsToolMenuItem(actions.at("About...")));
     EXPECT_TRUE(actions.at("Check for update at startup")->isCheckable());

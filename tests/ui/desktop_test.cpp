@@ -14,10 +14,17 @@
 #include <thread>
 
 #include "appframe.h"
-#include "desktop.h"
+#include "appmain.h"
+#include "filedialog.h"
 #include "instance.h"
+#include "msgbox.h"
+#include "portlist.h"
+#include "progressbar.h"
 #include "pty_peer.h"
 #include "standin.h"
+#include "test_support.h"
+#include "waitpump.h"
+#include "windowthread.h"
 #include "winutil.h"
 
 TEST(WindowThread, RunsOnTheWindowThreadAndWaits)
@@ -50,9 +57,13 @@ TEST(WindowThread, OnceShutQueuedAndLaterCallsReturnUnrun)
     // ever serves the queue (the window closed under it).
     std::atomic<int> result{-1};
     std::atomic<bool> ran{false};
-    std::thread worker([&] { result = RunOnWindowThread([&] { ran = true; }) ? 1 : 0; });
-    // Give the worker time to queue its call without serving it here.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::atomic<pid_t> workerId{0};
+    std::thread worker([&] {
+        workerId = CurrentThreadId();
+        result = RunOnWindowThread([&] { ran = true; }) ? 1 : 0;
+    });
+    // Shut once the worker waits for its queued call, not serving it here.
+    EXPECT_TRUE(WaitUntil([&] { return workerId != 0 && ThreadWaitsOnLock(workerId); }));
     UiGateShut();
     worker.join();
     EXPECT_EQ(result, 0);
@@ -153,27 +164,20 @@ TEST(Dialogs, ReplacedHandlersAnswerFromAnyThread)
         *path = (mode == FILE_DIALOG_SAVE ? "save:" : "open:") + r.sDefaultExt;
         return true;
     });
-    SetPasswordHandler([](std::string* out) {
-        *out = "secret";
-        return true;
-    });
     std::thread worker([&] {
         EXPECT_EQ(UiQuestion(MESSAGE_INFO, "Overwrite ?"), 1);
         FileDialogRequest r;
         r.sDefaultExt = "txt";
-        std::string path, pw;
+        std::string path;
         EXPECT_TRUE(UiSaveFile(r, &path));
         EXPECT_EQ(path, "save:txt");
         EXPECT_TRUE(UiOpenFile(r, &path));
         EXPECT_EQ(path, "open:txt");
-        EXPECT_TRUE(UiPassword(&pw));
-        EXPECT_EQ(pw, "secret");
     });
     worker.join();
     EXPECT_EQ(asked, "Overwrite ?");
     SetQuestionHandler(nullptr);
     SetFileDialogHandler(nullptr);
-    SetPasswordHandler(nullptr);
 }
 
 TEST(Dialogs, RealQuestionBoxAnswersYesOrNo)

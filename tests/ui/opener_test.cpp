@@ -8,9 +8,10 @@
 #include <sys/stat.h>
 
 #include "appframe.h"
-#include "desktop.h"
+#include "opener.h"
 #include "suite.h"
 #include "test_support.h"
+#include "waitpump.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "desktop.h"
+#include "portlist.h"
 #include "portname.h"
 #include "pty_peer.h"
 #include "test_support.h"

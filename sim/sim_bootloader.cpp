@@ -1,4 +1,4 @@
-#include "bootloader.h"
+#include "sim_bootloader.h"
 
 #include <algorithm>
 #include <cstdio>
