@@ -127,10 +127,16 @@ int LoadSensorConfigFn(int bShowSummary)
     ConfigAdaptPages(type, firmware);
     ConfigDataloggerAvailability(firmware, bExtFlashPresent.load());
 
+    // A stop (the window closing) ends the run between two steps, as a
+    // failure that has nothing more to say.
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     run.Status(STATUS_LOADING_CONFIG);
     if (!LoadListing())
         return Abandon();
 
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     run.Status(STATUS_LOADING_PARAMETERS);
     SerialSetTimeout(tConfigTimeouts.uParameterMs);
     char value[SENSOR_RESULT_SIZE];
@@ -138,8 +144,6 @@ int LoadSensorConfigFn(int bShowSummary)
         const SensorParam& p = tSensorParams[i];
         if ((p.uOps & OP_LOAD) == 0 || p.nPage == PAGE_MAIN || !SensorParamAppliesNow(p))
             continue;
-        // A stop (the window closing) ends the run here, as a failure
-        // that has nothing more to say.
         if (ConfigStopping())
             return ConfigRun::Finish(0);
         run.Step();
