@@ -118,6 +118,10 @@ int LoadSensorConfigFn(int bShowSummary)
     run.Status(STATUS_WAKING_UP);
     if (!SensorWakeup())
         return Abandon();
+    // A stop (the window closing) ends the run between two steps, as a
+    // failure that has nothing more to say.
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     if (!Identify(run))
         return Abandon();
 
@@ -127,8 +131,6 @@ int LoadSensorConfigFn(int bShowSummary)
     ConfigAdaptPages(type, firmware);
     ConfigDataloggerAvailability(firmware, bExtFlashPresent.load());
 
-    // A stop (the window closing) ends the run between two steps, as a
-    // failure that has nothing more to say.
     if (ConfigStopping())
         return ConfigRun::Finish(0);
     run.Status(STATUS_LOADING_CONFIG);
