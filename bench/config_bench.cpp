@@ -26,6 +26,7 @@
 #include "codecs.h"
 #include "config_task.h"
 #include "memory_pages.h"
+#include "operations.h"
 #include "progress.h"
 #include "serial.h"
 #include "simulator.h"
@@ -128,7 +129,7 @@ double Wire(unsigned long long uBytes)
     return static_cast<double>(uBytes) / varnsim::kLineBytesPerSecond;
 }
 
-Run Measure(bool bSend, PhaseFrontEnd& fe)
+Run Measure(bool bSend, PhaseFrontEnd& fe, ConfigOperations& ops)
 {
     Run r;
     fe.Clear();
@@ -136,11 +137,11 @@ Run Measure(bool bSend, PhaseFrontEnd& fe)
     const double cpu0 = CpuSeconds();
     const auto t0 = Clock::now();
     const int started = bSend ? SendSensorConfig() : LoadSensorConfig(0);
-    ConfigWaitIdle(600000);
+    ops.WaitIdle(600000);
     r.fSeconds = Seconds(t0, Clock::now());
     r.fCpu = CpuSeconds() - cpu0;
     r.uBytes = TrafficNow() - bytes0;
-    r.bOk = started && ConfigChainResult();
+    r.bOk = started && ops.ChainResult();
     fe.Phase(ConfigStatusStep(bSend ? STATUS_SENDING_PARAMETERS : STATUS_LOADING_PARAMETERS), &r.fParamSeconds,
              &r.uParamBytes);
     return r;
@@ -178,23 +179,31 @@ void Bench(const char* szKind, bool bPaced)
     }
     MemoryPages pages;
     PhaseFrontEnd fe;
+    Worker worker("configuration");
+    ConfigOperations ops(worker);
+    ConfigAttachOperations(&ops);
     ConfigAttachPages(&pages);
     ConfigAttachFrontEnd(&fe);
     ConfigPagesCreate();
     ConfigResetState();
-    if (!SerialOpen(sim.PortPath().c_str()))
+    if (!SerialOpen(sim.PortPath().c_str())) {
+        ConfigAttachFrontEnd(nullptr);
+        ConfigAttachPages(nullptr);
+        ConfigAttachOperations(nullptr);
         return;
+    }
     DlgMainStatus(1);
     // The sensor's boot window passes before the first wake-up.
     std::this_thread::sleep_for(std::chrono::milliseconds(o.bootWindowMs + 100));
 
-    const Run load = Measure(false, fe);
+    const Run load = Measure(false, fe, ops);
     Report(szKind, "load", bPaced, load, FixedLoadWait());
-    const Run send = Measure(true, fe);
+    const Run send = Measure(true, fe, ops);
     Report(szKind, "send", bPaced, send, FixedSendWait());
     SerialClose();
     ConfigAttachFrontEnd(nullptr);
     ConfigAttachPages(nullptr);
+    ConfigAttachOperations(nullptr);
     sim.Stop();
 }
 

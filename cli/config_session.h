@@ -1,8 +1,9 @@
 // The configuration program on in-memory pages for one varn command: the
-// pages and varn's front end attached for the command's lifetime, the
-// operations waited for, and the configuration printed as the "config"
-// commands print it. Used by cmd_config.cpp and cmd_config_file.cpp; one
-// session at a time, on the main thread.
+// pages, varn's front end and the operations (on a worker of the session's
+// own) attached for the command's lifetime, the operations waited for, and
+// the configuration printed as the "config" commands print it. Used by
+// cmd_config.cpp and cmd_config_file.cpp; one session at a time, on the
+// main thread.
 #pragma once
 
 #include <climits>
@@ -14,6 +15,7 @@
 #include "config_task.h"
 #include "frontend.h"
 #include "memory_pages.h"
+#include "operations.h"
 #include "param_table.h"
 #include "progress.h"
 #include "serial.h"
@@ -23,14 +25,16 @@ public:
     explicit ConfigSession(bool bYes) : fe(bYes)
     {
         nProgram = PROGRAM_CONFIG;
+        ConfigAttachOperations(&operations);
         ConfigAttachPages(&pages);
         ConfigAttachFrontEnd(&fe);
         ConfigPagesCreate();
     }
     ~ConfigSession()
     {
-        ConfigWaitIdle(UINT_MAX);
+        operations.WaitIdle(UINT_MAX);
         SerialClose();
+        ConfigAttachOperations(nullptr);
         ConfigAttachFrontEnd(nullptr);
         ConfigAttachPages(nullptr);
         SetPasswordDialog(nullptr);
@@ -41,8 +45,8 @@ public:
     // Waits for the started operations; 1 when all of them succeeded.
     int Finish(int bStarted)
     {
-        ConfigWaitIdle(UINT_MAX);
-        return bStarted && ConfigChainResult();
+        operations.WaitIdle(UINT_MAX);
+        return bStarted && operations.ChainResult();
     }
 
     // The password dialog answers sPassword from now on.
@@ -78,4 +82,6 @@ public:
 
 private:
     CliFrontEnd fe;
+    Worker worker{"configuration"};
+    ConfigOperations operations{worker};
 };

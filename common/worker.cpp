@@ -58,7 +58,7 @@ Worker::~Worker()
     }
 }
 
-int Worker::Start(std::function<void()> fnBody)
+int Worker::Start(std::function<void()> fnBody, const char* szRunWord)
 {
     // A run that has shown its last step may still be returning: give it a
     // moment rather than refusing the next start.
@@ -79,7 +79,7 @@ int Worker::Start(std::function<void()> fnBody)
     } catch (const std::system_error&) {
         nRunningWorkers--;
         bRunning.store(false, std::memory_order_release);
-        return Error("Could not create %s thread !", szWord);
+        return Error("Could not create %s thread !", szRunWord != nullptr ? szRunWord : szWord);
     }
     return 1;
 }

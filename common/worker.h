@@ -47,8 +47,10 @@ public:
     // running); the ended previous thread is joined.
     // The stop flag and the cancel event are cleared first, so only a stop
     // or cancel given during this run reaches it. Reports "Could not create
-    // %s thread !" and returns 0 when the thread cannot be made.
-    int Start(std::function<void()> fnBody);
+    // %s thread !" and returns 0 when the thread cannot be made; szRunWord,
+    // when given, names this run there instead of the worker's word (one
+    // worker that runs several kinds of operation).
+    int Start(std::function<void()> fnBody, const char* szRunWord = nullptr);
 
     // True from Start until the body has returned.
     bool Running() const { return bRunning.load(std::memory_order_acquire); }

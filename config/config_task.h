@@ -2,21 +2,21 @@
 // thread, and the main window's connection, identity, reset and unlock.
 //
 // Threads. LoadSensorConfig and SendSensorConfig (and the file export and
-// import, file_task.h) start their body on a worker thread ("load", "send",
-// "export", "import"; common/worker.h) and return at once; one
-// worker runs at a time, a start while one runs is refused. An operation
-// that starts another (the send's follow-up load, the fresh load after the
-// debug mode was switched off) calls the starter from its own body: the
-// starter then queues the operation, and the same worker thread runs it
-// once the first body has returned, that is after its DlgPrgClose. The
-// bodies talk to the pages (pages.h) and the front end (progress.h), which
-// must be attached before.
+// import, file_task.h) start their body on the worker of the attached
+// operations object (operations.h) and return at once; one operation runs
+// at a time, a start while one runs is refused. An operation that starts
+// another (the send's follow-up load, the fresh load after the debug mode
+// was switched off) calls the starter from its own body: the object then
+// queues the operation, and the same worker thread runs it once the first
+// body has returned, that is after its DlgPrgClose. The bodies talk to the
+// pages (pages.h) and the front end (progress.h), which must be attached
+// before. A stop asked of the worker ends the load and the send between two
+// parameters, as a failure without a message of its own.
 //
 // Results are int 1 for success and 0 for failure; the step that failed
 // has reported itself (Error, Warning, or the console wrapper's message).
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "sensor_kind.h"
@@ -55,28 +55,6 @@ int SendSensorConfig();
 // A = C = 1 s, and the message says what was put back.
 int SendSensorConfigFn();
 
-// The threads of the operations (load, send, file export and import).
-enum ConfigWorker : int {
-    CONFIG_WORKER_LOAD = 0,
-    CONFIG_WORKER_SEND,
-    CONFIG_WORKER_EXPORT,
-    CONFIG_WORKER_IMPORT,
-    CONFIG_WORKER_COUNT
-};
-// Starts fnBody on the worker, or queues it when called from a running
-// operation's body (it then runs on that thread once the body returned).
-// 0 when refused (a worker runs) or the thread could not be made.
-int ConfigStartOperation(ConfigWorker nWorker, std::function<int()> fnBody);
-
-// True while an operation runs, chained operations included.
-bool ConfigBusy();
-// Waits up to uTimeoutMs for the running operations to end (running the
-// wait pump); true when none runs.
-bool ConfigWaitIdle(unsigned uTimeoutMs);
-// 1 when every operation since the last start from outside a worker
-// succeeded.
-int ConfigChainResult();
-
 // --- Main window -----------------------------------------------------------------
 // The title line in the log, "No serial port selected !" for an empty name
 // or "Select...", SerialOpen, the load with the Summary tab at its end, and
@@ -91,13 +69,11 @@ void DlgMainTabSelect(unsigned uIndex);
 // The identity fields from the sensor (bWake: wake it first), the
 // consumption, the debug-mode question and the scope-mode warning. Returns
 // 0 when it disconnected for the scope mode or could not switch the debug
-// mode off, else 1.
-int DlgMainUpdateInfo(int bWake);
-// The same for an operation that sends the pages next (an import with
-// apply): a debug mode switched off is not followed by a fresh load, which
-// would replace the pages' values before they go out; the send's own
-// follow-up load reads the sensor back afterwards.
-int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows);
+// mode off, else 1. *pReloadDue (when given) is set when the debug mode was
+// switched off and the sensor rebooted: the caller starts the fresh load,
+// unless it sends the pages next (an import with apply), whose own
+// follow-up load reads the sensor back.
+int DlgMainUpdateInfo(int bWake, bool* pReloadDue = nullptr);
 
 // "Reset": asks first; then wake-up, "reset confirm", the lock, 1000 ms and
 // a load without the Summary tab. 1 when the load was started. Runs on the

@@ -10,6 +10,7 @@
 #include "fileutil.h"
 #include "file_task.h"
 #include "log.h"
+#include "operations.h"
 #include "progress.h"
 #include "sensor.h"
 #include "sensor_kind.h"
@@ -65,7 +66,7 @@ int ExportSensorConfig(const std::string& sPath)
 {
     if (!ConfigStorePath(sPath, szExportFile) || !ConfigCheckExportTarget(sPath))
         return 0;
-    return ConfigStartOperation(CONFIG_WORKER_EXPORT, [] { return ExportSensorConfigFn(); });
+    return ConfigStart(CONFIG_OP_EXPORT, [] { return ExportSensorConfigFn(); });
 }
 
 int ExportSensorConfigFn()

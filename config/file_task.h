@@ -1,8 +1,9 @@
 // Export and import of the configuration file (config_file.h) as operations
-// of the configuration: each runs on a worker thread of its own ("export",
-// "import") behind the progress window, one operation at a time, with the
-// chaining of config_task.h (the send that follows an import opens its
-// progress window after the import's has closed).
+// of the configuration: each runs on the worker of the attached operations
+// object (operations.h; "export", "import" in its thread message) behind
+// the progress window, one operation at a time, with the chaining of
+// config_task.h (the send that follows an import opens its progress window
+// after the import's has closed).
 //
 // The starters and ImportDialogAccept run on the window thread (or varn's
 // main thread); the worker bodies run on the worker. Results are int 1 for

@@ -9,6 +9,7 @@
 #include "fileutil.h"
 #include "file_task.h"
 #include "log.h"
+#include "operations.h"
 #include "progress.h"
 #include "sensor_kind.h"
 #include "serial.h"
@@ -76,7 +77,7 @@ int ImportDialogAccept(const std::string& sPath, const ConfigImportOptions& tOpt
 
 int ImportSensorConfig()
 {
-    return ConfigStartOperation(CONFIG_WORKER_IMPORT, [] { return ImportSensorConfigFn(); });
+    return ConfigStart(CONFIG_OP_IMPORT, [] { return ImportSensorConfigFn(); });
 }
 
 int ImportSensorConfigFn()
@@ -117,13 +118,19 @@ int ImportSensorConfigFn()
     // The console may have fallen asleep since the last operation: the
     // wake-up gets the time-out of every other exchange that wakes it.
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
-    DlgMainUpdateInfoThenSend(1, options.bImportApply);
+    bool reload = false;
+    DlgMainUpdateInfo(1, &reload);
     Info("Configuration successfully imported !");
     Finish(1);
-    // Queued: the send opens its progress window after this one has closed.
-    // A sensor found in scope mode has been disconnected meanwhile, and
-    // there is nothing left to send to.
+    // Queued: the send (or the fresh load after the debug mode was switched
+    // off) opens its progress window after this one has closed. A sensor
+    // found in scope mode has been disconnected meanwhile, and there is
+    // nothing left to send to. No fresh load before a send: it would
+    // replace the pages' values before they go out, and the send's own
+    // follow-up load reads the sensor back.
     if (options.bImportApply && hSerial.load() != SERIAL_INVALID_HANDLE)
         SendSensorConfig();
+    else if (reload && !options.bImportApply)
+        LoadSensorConfig(1);
     return 1;
 }

@@ -9,9 +9,11 @@
 
 #include "adapt.h"
 #include "codecs.h"
+#include "config_run.h"
 #include "config_task.h"
 #include "derived.h"
 #include "log.h"
+#include "operations.h"
 #include "param_table.h"
 #include "progress.h"
 #include "sensor.h"
@@ -20,26 +22,6 @@
 namespace {
 
 constexpr unsigned LOAD_STEPS = 43;
-
-class LoadRun {
-public:
-    void Step() { DlgPrgSetProgress(tSum.Advance()); }
-    void Status(ConfigStatus nStatus)
-    {
-        DlgPrgSetStatus(nStatus);
-        Step();
-    }
-    // Bar to 100 and the progress window closed: every way out.
-    static int Finish(int ok)
-    {
-        DlgPrgSetProgress(100);
-        DlgPrgClose();
-        return ok;
-    }
-
-private:
-    TaskProgressSum tSum{LOAD_STEPS};
-};
 
 // What the last load read, by key (ConfigLoadedValue).
 std::mutex mLoaded;
@@ -63,7 +45,7 @@ void KeepLoaded(const char* szKey, const char* szValue)
 int Abandon()
 {
     DlgMainDisconnect();
-    return LoadRun::Finish(0);
+    return ConfigRun::Finish(0);
 }
 
 // Says which pages were left empty by a load that stopped at row uFailed.
@@ -89,7 +71,7 @@ int Get(const char* szKey, char* szValue)
 }
 
 // Steps 2 to 4: type, firmware, external flash.
-int Identify(LoadRun& run)
+int Identify(ConfigRun& run)
 {
     char value[SENSOR_RESULT_SIZE];
     run.Status(STATUS_SENSOR_TYPE);
@@ -129,13 +111,17 @@ int LoadListing()
 
 int LoadSensorConfigFn(int bShowSummary)
 {
-    LoadRun run;
+    ConfigRun run(LOAD_STEPS);
     ForgetLoaded();
     DlgPrgOpen(szLoadTitle);
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
     run.Status(STATUS_WAKING_UP);
     if (!SensorWakeup())
         return Abandon();
+    // A stop (the window closing) ends the run between two steps, as a
+    // failure that has nothing more to say.
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     if (!Identify(run))
         return Abandon();
 
@@ -145,10 +131,14 @@ int LoadSensorConfigFn(int bShowSummary)
     ConfigAdaptPages(type, firmware);
     ConfigDataloggerAvailability(firmware, bExtFlashPresent.load());
 
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     run.Status(STATUS_LOADING_CONFIG);
     if (!LoadListing())
         return Abandon();
 
+    if (ConfigStopping())
+        return ConfigRun::Finish(0);
     run.Status(STATUS_LOADING_PARAMETERS);
     SerialSetTimeout(tConfigTimeouts.uParameterMs);
     char value[SENSOR_RESULT_SIZE];
@@ -156,13 +146,15 @@ int LoadSensorConfigFn(int bShowSummary)
         const SensorParam& p = tSensorParams[i];
         if ((p.uOps & OP_LOAD) == 0 || p.nPage == PAGE_MAIN || !SensorParamAppliesNow(p))
             continue;
+        if (ConfigStopping())
+            return ConfigRun::Finish(0);
         run.Step();
         if (!SensorCmdGet(p.szLabel, p.szKey, value, sizeof value)) {
             if (SerialIsHungUp())
                 return Abandon();
             DlgMainTabSelect(static_cast<unsigned>(p.nPage));
             ReportNotLoaded(i);
-            return LoadRun::Finish(0);
+            return ConfigRun::Finish(0);
         }
         KeepLoaded(p.szKey, value);
         ParamSetValue(p, value, USE_LOAD);
@@ -170,13 +162,23 @@ int LoadSensorConfigFn(int bShowSummary)
             DlgAveragingUpdate();
     }
 
-    const int ok = DlgMainUpdateInfo(0);
+    bool reload = false;
+    const int ok = DlgMainUpdateInfo(0, &reload);
+    // Queued: the fresh load after the debug mode was switched off opens its
+    // progress window after this one has closed.
+    if (reload)
+        LoadSensorConfig(1);
     // A sensor found in scope mode has been disconnected by now: there is
     // no Summary tab left to show.
     const bool connected = hSerial.load() != SERIAL_INVALID_HANDLE;
     if (bShowSummary && connected)
         DlgMainTabSelect(PAGE_SUMMARY);
-    return LoadRun::Finish(ok && connected ? 1 : 0);
+    return ConfigRun::Finish(ok && connected ? 1 : 0);
+}
+
+int LoadSensorConfig(int bShowSummary)
+{
+    return ConfigStart(CONFIG_OP_LOAD, [bShowSummary] { return LoadSensorConfigFn(bShowSummary); });
 }
 
 std::string ConfigLoadedValue(const char* szKey)

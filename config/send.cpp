@@ -1,17 +1,17 @@
 // Configuration send: every parameter that applies to the sensor, from its
 // control, the averaging durations in their safe order, the reboot, the
 // lock, and the follow-up load.
-#include <chrono>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "codecs.h"
+#include "config_run.h"
 #include "config_task.h"
 #include "derived.h"
 #include "log.h"
+#include "operations.h"
 #include "param_table.h"
 #include "progress.h"
 #include "sensor.h"
@@ -22,31 +22,6 @@ namespace {
 
 constexpr unsigned SEND_STEPS_LOCKED = 28;
 constexpr unsigned SEND_STEPS_UNLOCKED = 36;
-
-class SendRun {
-public:
-    explicit SendRun(bool bUnlocked) : tSum(bUnlocked ? SEND_STEPS_UNLOCKED : SEND_STEPS_LOCKED) {}
-    void Step() { DlgPrgSetProgress(tSum.Advance()); }
-    void Status(ConfigStatus nStatus)
-    {
-        DlgPrgSetStatus(nStatus);
-        Step();
-    }
-    static int Finish(int ok)
-    {
-        DlgPrgSetProgress(100);
-        DlgPrgClose();
-        return ok;
-    }
-    static int FailOnPage(int nPage)
-    {
-        DlgMainTabSelect(static_cast<unsigned>(nPage));
-        return Finish(0);
-    }
-
-private:
-    TaskProgressSum tSum;
-};
 
 // How one "set" ended: accepted, refused by the sensor (its status line
 // came back), or failed on the line.
@@ -79,7 +54,7 @@ std::string SetFailureText(const SensorParam& p, const std::string& sValue, cons
     return CurrentProfile().szFailPrefix + what;
 }
 
-int Set(SendRun& run, const SensorParam& p, const std::string& sValue)
+int Set(ConfigRun& run, const SensorParam& p, const std::string& sValue)
 {
     run.Step();
     const SetOutcome o = TrySet(p, sValue);
@@ -127,7 +102,7 @@ std::string RestoreAveraging(const SensorParam& a, const SensorParam& c, const S
 // Acquisition within cycle within measurement at every moment: A and C go
 // to 1 first, then M, C and A take their new values. A failure halfway puts
 // the loaded durations back before it is reported.
-int SendAveraging(SendRun& run)
+int SendAveraging(ConfigRun& run)
 {
     const SensorParam& a = *SensorParamByKey("avg-a");
     const SensorParam& c = *SensorParamByKey("avg-c");
@@ -159,12 +134,12 @@ int SendSensorConfigFn()
     // Nothing goes out before every value has been found fit to go out.
     if (!ConfigCheckSendValues(unlocked))
         return 0;
-    SendRun run(unlocked);
+    ConfigRun run(unlocked ? SEND_STEPS_UNLOCKED : SEND_STEPS_LOCKED);
     DlgPrgOpen(szSendTitle);
     SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
     run.Status(STATUS_WAKING_UP);
     if (!SensorWakeup())
-        return SendRun::Finish(0);
+        return ConfigRun::Finish(0);
 
     run.Status(STATUS_SENDING_PARAMETERS);
     bool averagingSent = false;
@@ -174,24 +149,34 @@ int SendSensorConfigFn()
             continue;
         if (p.nPage == PAGE_FACTORY && !unlocked)
             continue;
+        // A stop (the window closing) ends the run between two parameters,
+        // never inside the averaging sequence, as a failure that has
+        // nothing more to say.
+        if (ConfigStopping())
+            return ConfigRun::Finish(0);
         if (p.nPage == PAGE_AVERAGING) {
             if (!averagingSent && !SendAveraging(run))
-                return SendRun::FailOnPage(PAGE_AVERAGING);
+                return ConfigRun::FailOnPage(PAGE_AVERAGING);
             averagingSent = true;
             continue;
         }
         if (!Set(run, p, ParamGetValue(p, USE_SEND)))
-            return SendRun::FailOnPage(p.nPage);
+            return ConfigRun::FailOnPage(p.nPage);
     }
 
     run.Status(STATUS_REBOOT);
     if (!SensorCmdReboot())
-        return SendRun::Finish(0);
+        return ConfigRun::Finish(0);
     bAdmin = 0;
     DlgFactoryStatus();
-    std::this_thread::sleep_for(std::chrono::milliseconds(tConfigTimeouts.uRebootWaitMs));
-    SendRun::Finish(1);
+    ConfigPause(tConfigTimeouts.uRebootWaitMs);
+    ConfigRun::Finish(1);
     // Queued: it opens its progress window after this one has closed.
     LoadSensorConfig(0);
     return 1;
+}
+
+int SendSensorConfig()
+{
+    return ConfigStart(CONFIG_OP_SEND, [] { return SendSensorConfigFn(); });
 }

@@ -85,7 +85,7 @@ void Config()
 {
     auto w = Open<ConfigWindow>("VARN-Config: Connect loads every parameter");
     w->OnConnect();
-    ConfigWaitIdle(60000);
+    w->Operations().WaitIdle(60000);
     UiWaitFor([&] { return w->InputEnabled(); }, 5000);
     if (!w->IsConnected()) {
         Close(w.get());
@@ -100,7 +100,7 @@ void Config()
         }
     Picture(w.get(), "config-summary");
     w->OnDisconnect();
-    ConfigWaitIdle(10000);
+    w->Operations().WaitIdle(10000);
     Close(w.get());
 }
 

@@ -43,14 +43,14 @@ protected:
     int Export(const std::string& sPath)
     {
         const int started = ExportSensorConfig(sPath);
-        EXPECT_TRUE(ConfigWaitIdle(WAIT_MS));
-        return started && ConfigChainResult();
+        EXPECT_TRUE(ops.WaitIdle(WAIT_MS));
+        return started && ops.ChainResult();
     }
     int Import(const std::string& sPath, const ConfigImportOptions& tOptions)
     {
         const int started = ImportDialogAccept(sPath, tOptions);
-        EXPECT_TRUE(ConfigWaitIdle(WAIT_MS));
-        return started && ConfigChainResult();
+        EXPECT_TRUE(ops.WaitIdle(WAIT_MS));
+        return started && ops.ChainResult();
     }
     void AnswerPassword(const std::string& sPassword)
     {
@@ -333,11 +333,11 @@ TEST_F(FileTaskTest, PipesAndDevicesAreRefusedAtOnce)
     // Put there after the dialog: the workers refuse it too, without blocking.
     ASSERT_EQ(ConfigStorePath(fifo, szImportFile), 1);
     EXPECT_EQ(ImportSensorConfig(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
+    ASSERT_TRUE(ops.WaitIdle(WAIT_MS));
     EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for reading : it is a pipe, not a regular file !");
     ASSERT_EQ(ConfigStorePath(fifo, szExportFile), 1);
-    EXPECT_EQ(ConfigStartOperation(CONFIG_WORKER_EXPORT, [] { return ExportSensorConfigFn(); }), 1);
-    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
+    EXPECT_EQ(ops.Start(CONFIG_OP_EXPORT, [] { return ExportSensorConfigFn(); }), 1);
+    ASSERT_TRUE(ops.WaitIdle(WAIT_MS));
     EXPECT_EQ(messages->Last(), "E:Could not open file '" + fifo + "' for writing !");
 }
 
@@ -351,7 +351,7 @@ TEST_F(FileTaskTest, SensorFoundInScopeModeIsDisconnectedAndNothingIsSent)
     ClearCommands();
     EXPECT_EQ(Import(path, ConfigImportOptions()), 1);
     EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
-    EXPECT_FALSE(ConfigBusy());
+    EXPECT_FALSE(ops.Busy());
     EXPECT_EQ(StateLog().back(), "idle");
     EXPECT_EQ(Has(StateLog(), "busy:Sending..."), 0u);
 }
@@ -424,12 +424,12 @@ TEST_F(FileTaskTest, FilesThatCannotBeOpenedReadOrWrittenAreReported)
     // The import's own file faults: gone since the dialog, or unreadable.
     ASSERT_EQ(ConfigStorePath(dir.File("gone.varncfg"), szImportFile), 1);
     EXPECT_EQ(ImportSensorConfig(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
+    ASSERT_TRUE(ops.WaitIdle(WAIT_MS));
     EXPECT_EQ(messages->Last(), "E:Could not open file '" + dir.File("gone.varncfg") + "' for reading !");
     ASSERT_EQ(ConfigStorePath(dir.Path(), szImportFile), 1);
     EXPECT_EQ(ImportSensorConfig(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(WAIT_MS));
-    EXPECT_EQ(ConfigChainResult(), 0);
+    ASSERT_TRUE(ops.WaitIdle(WAIT_MS));
+    EXPECT_EQ(ops.ChainResult(), 0);
     EXPECT_EQ(messages->Last(), "E:Could not open file '" + dir.Path() + "' for reading : it is a folder, not a regular file !");
     EXPECT_EQ(StateLog().back(), "idle");
 }

@@ -154,7 +154,7 @@ TEST_F(ConfigFileWindowTest, ImportChecksKeepTheDialogOpen)
     SetPasswordDialog(nullptr);
     ClickButton(&dlg, ImportName::Import);
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_FALSE(ConfigBusy());
+    EXPECT_FALSE(ops.Busy());
     EXPECT_TRUE(StateLog().empty());
 }
 
@@ -178,8 +178,8 @@ TEST_F(ConfigFileWindowTest, ImportThroughTheDialogRunsTheWorkerWithItsOptions)
         dlg->ImportButton()->click();
     });
     EXPECT_EQ(ConfigImportFromWindow(nullptr), 1);
-    ASSERT_TRUE(ConfigWaitIdle(60000));
-    EXPECT_EQ(ConfigChainResult(), 1);
+    ASSERT_TRUE(ops.WaitIdle(60000));
+    EXPECT_EQ(ops.ChainResult(), 1);
     EXPECT_EQ(pages.Text(CTL_AVG_M), "1500");
     EXPECT_EQ(pages.Text(CTL_PULSE_MS), "175");
     EXPECT_NE(pages.Text(CTL_SENS_VERSION), "5.5");
@@ -195,7 +195,7 @@ TEST_F(ConfigFileWindowTest, ExportProposesTheNameAndAsksBeforeOverwriting)
     const std::string typed = dir.File("typed");   // no extension is added
     AnswerFileDialog(typed);
     ASSERT_EQ(ConfigExportFromWindow(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(60000));
+    ASSERT_TRUE(ops.WaitIdle(60000));
     EXPECT_EQ(nLastMode, FILE_DIALOG_SAVE);
     EXPECT_EQ(tLastRequest.sStartFile, "KV.varncfg");
     EXPECT_EQ(tLastRequest.vFilters, tExpectedFilters);
@@ -216,7 +216,7 @@ TEST_F(ConfigFileWindowTest, ExportProposesTheNameAndAsksBeforeOverwriting)
     EXPECT_EQ(ReadFileText(typed), first);
     answer = 1;
     ASSERT_EQ(ConfigExportFromWindow(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(60000));
+    ASSERT_TRUE(ops.WaitIdle(60000));
     EXPECT_NE(ReadFileText(typed).find("\navg-a=42\n"), std::string::npos);
 
     pages.SetText(CTL_SENS_SN, "");

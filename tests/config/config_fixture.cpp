@@ -34,6 +34,7 @@ void ConfigTest::SetUp()
     AppStartupFrameIn(PROGRAM_CONFIG, dir.Path().c_str());
     ConfigResetState();
     messages = std::make_unique<MessageRecorder>();
+    ConfigAttachOperations(&ops);
     ConfigAttachPages(&pages);
     ConfigAttachFrontEnd(&fe);
     ConfigPagesCreate();
@@ -44,8 +45,9 @@ void ConfigTest::SetUp()
 
 void ConfigTest::TearDown()
 {
-    ConfigWaitIdle(TEST_WAIT_MS);
+    ops.WaitIdle(TEST_WAIT_MS);
     StopSim();
+    ConfigAttachOperations(nullptr);
     ConfigAttachFrontEnd(nullptr);
     ConfigAttachPages(nullptr);
     SetPasswordDialog(nullptr);
@@ -73,15 +75,15 @@ void ConfigTest::StopSim()
 int ConfigTest::Load(int bShowSummary)
 {
     const int started = LoadSensorConfig(bShowSummary);
-    EXPECT_TRUE(ConfigWaitIdle(TEST_WAIT_MS));
-    return started && ConfigChainResult();
+    EXPECT_TRUE(ops.WaitIdle(TEST_WAIT_MS));
+    return started && ops.ChainResult();
 }
 
 int ConfigTest::Send()
 {
     const int started = SendSensorConfig();
-    EXPECT_TRUE(ConfigWaitIdle(TEST_WAIT_MS));
-    return started && ConfigChainResult();
+    EXPECT_TRUE(ops.WaitIdle(TEST_WAIT_MS));
+    return started && ops.ChainResult();
 }
 
 int ConfigTest::Unlock(const std::string& sPassword)

@@ -12,6 +12,7 @@
 #include "memory_pages.h"
 #include "recording_frontend.h"
 #include "simulator.h"
+#include "operations.h"
 #include "test_support.h"
 
 // Unpaced simulator options of a kind and firmware.
@@ -44,6 +45,8 @@ protected:
 
     MemoryPages pages;
     RecordingFrontEnd fe;
+    Worker worker{"configuration"};
+    ConfigOperations ops{worker};
     std::unique_ptr<MessageRecorder> messages;
     std::unique_ptr<varnsim::Simulator> sim;
     TempDir dir;

@@ -303,7 +303,7 @@ TEST_F(ConfigTest, LoadCutByAHangUpEndsDisconnected)
         sim->SetAnswerDelayMs(20);
         ASSERT_EQ(LoadSensorConfig(1), 1);
         if (cutAfter[0] != '\0') {
-            while (ConfigBusy()) {
+            while (ops.Busy()) {
                 const std::vector<std::string> c = sim->Commands();
                 if (std::find(c.begin(), c.end(), cutAfter) != c.end())
                     break;
@@ -311,8 +311,8 @@ TEST_F(ConfigTest, LoadCutByAHangUpEndsDisconnected)
             }
         }
         sim->HangUp();
-        ASSERT_TRUE(ConfigWaitIdle(60000));
-        EXPECT_EQ(ConfigChainResult(), 0) << cutAfter;
+        ASSERT_TRUE(ops.WaitIdle(60000));
+        EXPECT_EQ(ops.ChainResult(), 0) << cutAfter;
         EXPECT_FALSE(pages.Connected()) << cutAfter;
         EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE) << cutAfter;
         EXPECT_EQ(pages.SelectedTab(), PAGE_HOME) << cutAfter;
@@ -408,8 +408,8 @@ TEST_F(ConfigTest, ConnectRefusesNoPortAndLoadsWithTheSummary)
     SerialClose();
     ASSERT_EQ(DlgMainConnect(sim->PortPath().c_str()), 1);
     EXPECT_TRUE(pages.Connected());
-    ASSERT_TRUE(ConfigWaitIdle(60000));
-    EXPECT_EQ(ConfigChainResult(), 1);
+    ASSERT_TRUE(ops.WaitIdle(60000));
+    EXPECT_EQ(ops.ChainResult(), 1);
     EXPECT_EQ(pages.SelectedTab(), PAGE_SUMMARY);
 }
 
@@ -419,7 +419,7 @@ TEST_F(ConfigTest, OneWorkerAtATime)
     ASSERT_EQ(LoadSensorConfig(0), 1);
     EXPECT_EQ(LoadSensorConfig(0), 0);
     EXPECT_EQ(SendSensorConfig(), 0);
-    ASSERT_TRUE(ConfigWaitIdle(60000));
+    ASSERT_TRUE(ops.WaitIdle(60000));
     EXPECT_EQ(StateLog().size(), 2u);
 }
 
@@ -435,7 +435,7 @@ TEST_F(ConfigTest, ResetAsksThenRestoresDefaultsLocksAndReloads)
     bAdmin = 1;
     fe.nAnswer = 1;
     ASSERT_EQ(DlgMainReset(), 1);
-    ASSERT_TRUE(ConfigWaitIdle(60000));
+    ASSERT_TRUE(ops.WaitIdle(60000));
     EXPECT_EQ(Commands().front(), "reset confirm");
     EXPECT_EQ(bAdmin.load(), 0);
     EXPECT_EQ(sim->Param("avg-m"), "600");

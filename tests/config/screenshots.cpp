@@ -135,7 +135,7 @@ int main(int argc, char** argv)
                 std::printf("the load ended before the picture of its progress\n");
             ok = Save(window->Progress().Window(), out + "/config-progress.png", 0) && ok;
         }
-        if (!ConfigWaitIdle(30000) || !window->IsConnected())
+        if (!window->Operations().WaitIdle(30000) || !window->IsConnected())
             return 1;
         for (int page = 0; page < PAGE_COUNT; page++) {
             if (!all && std::string(kind) != "KORVALIN" && page != PAGE_OUTPUTS)

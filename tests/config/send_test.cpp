@@ -276,3 +276,22 @@ TEST_F(ConfigTest, BadValuesAreNamedOnTheirPageAndNothingIsSent)
 }
 
 }  // namespace
+
+TEST_F(ConfigTest, AStopEndsTheSendBetweenParametersWithoutRebootOrMessage)
+{
+    StartSim(SimOptions("KORVALIN"));
+    ASSERT_EQ(Load(1), 1);
+    ClearCommands();
+    sim->SetAnswerDelayMs(20);
+    const size_t reported = messages->Count();
+    ASSERT_EQ(SendSensorConfig(), 1);
+    ASSERT_TRUE(WaitWithPump([this] { return !SetsOf(sim->Commands()).empty(); }, 60000));
+    worker.RequestStop();
+    ASSERT_TRUE(ops.WaitIdle(60000));
+    EXPECT_EQ(ops.ChainResult(), 0);
+    const std::vector<std::string> commands = Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "reboot"), 0) << "no reboot, no follow-up load";
+    EXPECT_LT(SetsOf(commands).size(), 4u);
+    EXPECT_EQ(messages->Count(), reported) << messages->Last();
+    EXPECT_EQ(StateLog().back(), "idle") << "the progress window closed";
+}

@@ -52,7 +52,7 @@ TEST_F(ConfigWindowTest, ASendAndItsReloadShowOneProgressWindowAtATime)
         WindowProbe probe(Watch(window.get(), &seen));
         Click(window->ApplyButton());
     }
-    ASSERT_EQ(ConfigChainResult(), 1) << messages->Last();
+    ASSERT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     EXPECT_EQ(seen.vTitles, (std::vector<std::string>{"Sending...", "Loading..."}));
     EXPECT_EQ(seen.nMostVisible, 1);
     EXPECT_FALSE(seen.bInputWhileOpen);
@@ -74,16 +74,29 @@ TEST_F(ConfigWindowTest, TheProgressCloseBoxOnlyHidesAndTheWindowWaitsForTheOper
     window->Progress().Window()->close();
     EXPECT_FALSE(window->Progress().Window()->isVisible());
     EXPECT_FALSE(window->InputEnabled()) << "still without input";
-    // Closing the main window is refused while the load runs.
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ConfigChainResult(), 1) << messages->Last();
+    EXPECT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     EXPECT_TRUE(window->InputEnabled());
     EXPECT_FALSE(window->Progress().Window()->isVisible());
 
     // Idle: the window closes and lets the port go.
     EXPECT_TRUE(window->close());
+    EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
+}
+
+TEST_F(ConfigWindowTest, ClosingTheWindowDuringALoadStopsItWithinTheBoundAndLetsThePortGo)
+{
+    Connected();
+    // Slow enough that the rest of the load outlasts the close's wait.
+    sim->SetAnswerDelayMs(50);
+    window->ReloadButton()->click();
+    ASSERT_TRUE(UiWaitFor(
+        [this] { return window->Progress().IsOpen() && window->Progress().Window()->Bar()->value() > 15; }, 10000));
+    const size_t reported = messages->Count();
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->Operations().Busy()) << "ended within the close's wait";
+    EXPECT_EQ(window->Operations().ChainResult(), 0);
+    EXPECT_EQ(messages->Count(), reported) << messages->Last();
     EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
 }
 

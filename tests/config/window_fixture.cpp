@@ -87,7 +87,7 @@ void ConfigWindowTest::Connected(const std::string& sKind)
     OpenWindow({sim->PortPath()});
     Click(window->ConnectButton());
     ASSERT_TRUE(window->IsConnected()) << messages->Last();
-    ASSERT_EQ(ConfigChainResult(), 1) << messages->Last();
+    ASSERT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     sim->ClearCommands();
 }
 
@@ -115,7 +115,7 @@ bool ConfigWindowTest::WaitIdle()
 {
     // The worker's last call (the progress window's close) comes back
     // through the events pumped here.
-    return ConfigWaitIdle(TEST_WAIT_MS) && UiWaitFor([this] { return window->InputEnabled(); }, 5000);
+    return window->Operations().WaitIdle(TEST_WAIT_MS) && UiWaitFor([this] { return window->InputEnabled(); }, 5000);
 }
 
 QWidget* ConfigWindowTest::Widget(CtlId nId)

@@ -71,7 +71,7 @@ TEST_F(ConfigWindowTest, StartsDisconnectedAndConnectShowsEveryPage)
     EXPECT_EQ(window->windowTitle().toStdString(), std::string(szAppTitle));
 
     Click(window->ConnectButton());
-    ASSERT_EQ(ConfigChainResult(), 1) << messages->Last();
+    ASSERT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     EXPECT_TRUE(messages->Texts().empty()) << messages->Last();
     ASSERT_EQ(tabs->count(), PAGE_COUNT);
     for (int i = 0; i < PAGE_COUNT; i++) {
@@ -149,7 +149,7 @@ TEST_F(ConfigWindowTest, ApplySendsTheEditedValuesAndShowsWhatTheSensorReadsBack
     EXPECT_NE(TextOf(CTL_MAIN_CONSO), consoBefore) << "no output draws less";
 
     Click(window->ApplyButton());
-    ASSERT_EQ(ConfigChainResult(), 1) << messages->Last();
+    ASSERT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     const std::vector<std::string> sent = Commands();
     EXPECT_TRUE(Contains(sent, "set out1-mode off"));
     EXPECT_TRUE(Contains(sent, "set out2-mode off"));
@@ -188,7 +188,7 @@ TEST_F(ConfigWindowTest, ATypoCannotBeTypedAndABadValueIsNamedWithNothingSent)
     window->DlgMainTabSelect(PAGE_HOME);
     sim->ClearCommands();
     Click(window->ApplyButton());
-    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_EQ(window->Operations().ChainResult(), 0);
     EXPECT_TRUE(sim->Commands().empty()) << "not even a wake-up";
     EXPECT_EQ(window->Tabs()->currentIndex(), PAGE_AVERAGING);
     EXPECT_EQ(m->window()->focusWidget(), m) << "the field to mend has the focus";
@@ -212,7 +212,7 @@ TEST_F(ConfigWindowTest, ALoadCutByAHangUpEndsDisconnected)
         30000));
     sim->HangUp();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_EQ(window->Operations().ChainResult(), 0);
     EXPECT_FALSE(window->IsConnected());
     EXPECT_EQ(window->Tabs()->count(), 1);
     EXPECT_EQ(hSerial.load(), SERIAL_INVALID_HANDLE);
@@ -384,7 +384,7 @@ TEST_F(ConfigWindowTest, ALoadThatFindsTheScopeModeDisconnectsTheWindow)
     sim->SetParam("misc-scopemode", "yes");
     OpenWindow({sim->PortPath()});
     Click(window->ConnectButton());
-    EXPECT_EQ(ConfigChainResult(), 0);
+    EXPECT_EQ(window->Operations().ChainResult(), 0);
     EXPECT_EQ(messages->Last(), "W:The scope mode of this sensor is currently enabled, please reboot the sensor !");
     EXPECT_FALSE(window->IsConnected());
     EXPECT_EQ(window->Tabs()->count(), 1);
@@ -479,7 +479,7 @@ TEST_F(ConfigWindowTest, TheFileMenuExportsThePagesAndOpensTheImportDialog)
         EXPECT_TRUE(WaitIdle());
     }
     SetFileDialogHandler(nullptr);
-    EXPECT_EQ(ConfigChainResult(), 1) << messages->Last();
+    EXPECT_EQ(window->Operations().ChainResult(), 1) << messages->Last();
     EXPECT_EQ(seen.nMostVisible, 1);
     EXPECT_FALSE(seen.bInputWhileOpen);
     const std::string written = ReadFileText(path);

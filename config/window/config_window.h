@@ -15,8 +15,10 @@
 // "Import configuration..." and "Export configuration..." greyed. The
 // core's DlgMainStatus switches between that and the connected state
 // (DlgMainSetConnected). While an operation runs its progress window keeps
-// the window's input off, and closing the window is refused until the
-// operation has ended.
+// the window's input off (its menu, "Quit" included). The operations run
+// on the kit's worker (operations.h); the close box, while one runs, stops
+// it between two parameters, waiting at most WORKER_STOP_WAIT_MS as every
+// tool window does, then lets the port go.
 //
 // Every member is for the window thread.
 #pragma once
@@ -24,6 +26,7 @@
 #include <map>
 #include <memory>
 
+#include "operations.h"
 #include "page_controls.h"
 #include "progress_dialog.h"
 #include "toolwindow.h"
@@ -47,8 +50,8 @@ class ConfigWindow : public ToolWindow {
 public:
     explicit ConfigWindow(QWidget* pParent = nullptr);
     // Ends the running operation first (the gate shut, its calls return at
-    // once), then closes the port and detaches the pages, the front end
-    // and the password dialog.
+    // once), then closes the port and detaches the operations, the pages,
+    // the front end and the password dialog.
     ~ConfigWindow() override;
 
     // --- The seam's side (window_pages.cpp) --------------------------------
@@ -90,9 +93,11 @@ public:
     QPushButton* ReloadButton() const { return pReload; }
     QPushButton* ResetButton() const { return pReset; }
     ProgressFrontEnd& Progress() { return tProgress; }
+    ConfigOperations& Operations() { return tOperations; }
 
 protected:
-    void closeEvent(QCloseEvent* pEvent) override;
+    // The close box asks a running operation to stop.
+    void OnCloseRequested() override;
     void OnClosed() override;
 
 private:
@@ -109,6 +114,7 @@ private:
     QPushButton* pReset = nullptr;
     WindowPages tPagesSeam{this};
     ProgressFrontEnd tProgress;
+    ConfigOperations tOperations{TaskWorker()};
 };
 
 // Creates the window for AppMain.

@@ -1,11 +1,8 @@
-// The main window's sensor functions: connection, identity header with the
-// debug-mode and scope-mode checks, reset and factory unlock.
-#include <chrono>
+// The identity header of the main window with the debug-mode and
+// scope-mode checks, the tab selection, the connected state and the
+// disconnection: what a running operation calls to show the sensor.
 #include <cstring>
-#include <string>
-#include <thread>
 
-#include "appframe.h"
 #include "config_task.h"
 #include "derived.h"
 #include "log.h"
@@ -17,12 +14,9 @@
 
 namespace {
 
-constexpr size_t PASSWORD_SIZE = 128;
-
 constexpr char szDebugQuestion[] =
     "The debug mode of this sensor is currently enabled !\nDo you want to disable debug mode now ?";
 constexpr char szScopeWarning[] = "The scope mode of this sensor is currently enabled, please reboot the sensor !";
-constexpr char szResetQuestion[] = "Do you really want to reset all sensor parameters ?";
 constexpr char szDebugOff[] = "0x0000";
 constexpr char szScopeOff[] = "no";
 
@@ -50,9 +44,9 @@ bool ModeOn(const char* szLabel, const char* szKey, const char* szOff)
     return SensorCmdGet(szLabel, szKey, value, sizeof value) && std::strcmp(value, szOff) != 0;
 }
 
-// The debug mode off and the sensor rebooted; a fresh load follows. 1 when
-// it did, 0 after a reported failure.
-int DisableDebugMode(int bReload)
+// The debug mode off and the sensor rebooted (a fresh load is then due). 1
+// when it did, 0 after a reported failure.
+int DisableDebugMode()
 {
     char result[SENSOR_RESULT_SIZE];
     SensorWakeup();
@@ -61,8 +55,6 @@ int DisableDebugMode(int bReload)
     if (!SensorCmdReboot())
         return Error("Could not reboot the sensor !");
     Info("Debug mode wav successfully disabled !");
-    if (bReload)
-        LoadSensorConfig(1);
     return 1;
 }
 
@@ -79,18 +71,6 @@ void DlgMainStatus(int bConnected)
     DlgFactoryStatus();
 }
 
-int DlgMainConnect(const char* szPort)
-{
-    Log("%s", szAppTitle);
-    if (szPort == nullptr || szPort[0] == '\0' || std::strcmp(szPort, SERIAL_SELECT_ENTRY) == 0)
-        return Error("No serial port selected !");
-    if (!SerialOpen(szPort))
-        return 0;
-    const int started = LoadSensorConfig(1);
-    DlgMainStatus(1);
-    return started;
-}
-
 void DlgMainDisconnect()
 {
     bAdmin = 0;
@@ -99,12 +79,7 @@ void DlgMainDisconnect()
     DlgMainStatus(0);
 }
 
-int DlgMainUpdateInfo(int bWake)
-{
-    return DlgMainUpdateInfoThenSend(bWake, 0);
-}
-
-int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows)
+int DlgMainUpdateInfo(int bWake, bool* pReloadDue)
 {
     ConfigPages& pages = Pages();
     if (bWake)
@@ -122,7 +97,10 @@ int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows)
     if (debug && ConfigFrontEnd().Question(MESSAGE_WARNING, szDebugQuestion)) {
         // No scope check after this: a failure ends here, and the reboot
         // ends the scope mode too, which the fresh load checks again.
-        return DisableDebugMode(!bSendFollows);
+        const int off = DisableDebugMode();
+        if (off && pReloadDue != nullptr)
+            *pReloadDue = true;
+        return off;
     }
     if (scope) {
         Warning("%s", szScopeWarning);
@@ -130,43 +108,4 @@ int DlgMainUpdateInfoThenSend(int bWake, int bSendFollows)
         return 0;
     }
     return 1;
-}
-
-int DlgMainReset()
-{
-    if (!ConfigFrontEnd().Question(MESSAGE_INFO, szResetQuestion))
-        return 0;
-    SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
-    if (!SensorWakeup() || !SensorCmdReset())
-        return 0;
-    bAdmin = 0;
-    DlgFactoryStatus();
-    std::this_thread::sleep_for(std::chrono::milliseconds(tConfigTimeouts.uRebootWaitMs));
-    return LoadSensorConfig(0);
-}
-
-int DlgFactoryAskUnlock()
-{
-    char password[PASSWORD_SIZE];
-    if (DlgPassword(password, sizeof password)) {
-        SerialSetTimeout(tConfigTimeouts.uIdentifyMs);
-        if (std::strpbrk(password, "\r\n") != nullptr) {
-            // It would end the "admin" command early and send the rest as a
-            // command of its own.
-            bAdmin = 0;
-            Error("%sCould not unlock factory parameters\nLine end in password !", CurrentProfile().szFailPrefix);
-        } else if (SensorWakeup()) {
-            bAdmin = SensorCmdAdmin(password);
-        }
-    }
-    return bAdmin.load();
-}
-
-int DlgFactoryUnlock()
-{
-    DlgFactoryAskUnlock();
-    DlgFactoryStatus();
-    if (bAdmin.load() == 1)
-        Info("Factory parameters are unlocked !");
-    return bAdmin.load();
 }

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,9 +13,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <chrono>
 #include <climits>
-#include <thread>
 
 #include "adapt.h"
 #include "codecs.h"
@@ -124,11 +121,6 @@ constexpr PageFactory tPageFactories[PAGE_COUNT] = {
     CreateDataloggerPage, CreateAveragingPage, CreateExpertPage,  CreateFactoryPage,
 };
 
-void SleepPump()
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-
 }  // namespace
 
 ConfigWindow::ConfigWindow(QWidget* pParent)
@@ -202,7 +194,9 @@ ConfigWindow::ConfigWindow(QWidget* pParent)
     CreateMenu(tConfigMenu);
     AddBusyOnly({pApply, pReload, pReset});
 
-    // The core works on these pages and reports to this window from now on.
+    // The core works on these pages, runs its operations on this window's
+    // worker and reports to this window from now on.
+    ConfigAttachOperations(&tOperations);
     ConfigAttachPages(&tPagesSeam);
     ConfigAttachFrontEnd(&tProgress);
     SetPasswordDialog(ConfigPasswordDialog);
@@ -222,16 +216,14 @@ ConfigWindow::ConfigWindow(QWidget* pParent)
 
 ConfigWindow::~ConfigWindow()
 {
-    // A running operation's calls return at once from here on, so its own
-    // serial time-outs end it; nothing is pumped meanwhile, the window is
-    // going away.
-    UiGateShut();
-    WaitWithPump([] { return !ConfigBusy(); }, UINT_MAX, SleepPump);
-    ConfigWaitIdle(0);
+    // A running operation's calls return at once from here on, so its stop
+    // and its own serial time-outs end it.
+    EndWork();
     if (bConnected) {
         bAdmin = 0;
         SerialClose();
     }
+    ConfigAttachOperations(nullptr);
     if (&Pages() == &tPagesSeam)
         ConfigAttachPages(nullptr);
     if (&ConfigFrontEnd() == &tProgress)
@@ -349,7 +341,7 @@ void ConfigWindow::DlgMainSetConnected(bool bNow)
 
 int ConfigWindow::OnConnect()
 {
-    if (ConfigBusy())
+    if (tOperations.Busy())
         return 0;
     const std::string port = SelectedPort();
     return DlgMainConnect(port.c_str());
@@ -357,7 +349,7 @@ int ConfigWindow::OnConnect()
 
 void ConfigWindow::OnDisconnect()
 {
-    if (!ConfigBusy())
+    if (!tOperations.Busy())
         DlgMainDisconnect();
 }
 
@@ -373,12 +365,12 @@ int ConfigWindow::OnReload()
 
 int ConfigWindow::OnReset()
 {
-    return ConfigBusy() ? 0 : DlgMainReset();
+    return tOperations.Busy() ? 0 : DlgMainReset();
 }
 
 int ConfigWindow::OnUnlock()
 {
-    return ConfigBusy() ? 0 : DlgFactoryUnlock();
+    return tOperations.Busy() ? 0 : DlgFactoryUnlock();
 }
 
 void ConfigWindow::OnCopySummary()
@@ -409,21 +401,18 @@ bool ConfigWindow::InputEnabled() const
     return centralWidget()->isEnabled() && menuBar()->isEnabled();
 }
 
-void ConfigWindow::closeEvent(QCloseEvent* pEvent)
+void ConfigWindow::OnCloseRequested()
 {
-    // The window takes no input while an operation runs, its close box
-    // included: the operation ends by itself within its time-outs.
-    if (ConfigBusy()) {
-        Log("The window closes once the running operation has ended");
-        pEvent->ignore();
-        return;
-    }
-    ToolWindow::closeEvent(pEvent);
+    // The running load or send ends at its next parameter, within the
+    // kit's wait; what it reports from now on goes to the log only.
+    TaskWorker().RequestStop();
 }
 
 void ConfigWindow::OnClosed()
 {
-    if (bConnected)
+    // An operation that did not stop in time still uses the port: the exit
+    // rule ends the program before it is let go under it.
+    if (bConnected && !tOperations.Busy())
         DlgMainDisconnect();
 }
 
